@@ -1,0 +1,20 @@
+# Debian packages the code calls. Each becomes an imported target PkgConfig::<NAME>.
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+
+pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET
+  libavcodec libavformat libavdevice libavutil libswscale libswresample)
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(SPEEXDSP REQUIRED IMPORTED_TARGET speexdsp)
+pkg_check_modules(ZLIB REQUIRED IMPORTED_TARGET zlib)
+pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
+pkg_check_modules(JSONCPP REQUIRED IMPORTED_TARGET jsoncpp)
+pkg_check_modules(PUGIXML REQUIRED IMPORTED_TARGET pugixml)
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11 xext xrandr xfixes xdamage xtst xrender xcomposite)
+pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo pango pangocairo fontconfig)
+pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse libpulse-simple)
+pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
+pkg_check_modules(OPENSSL REQUIRED IMPORTED_TARGET openssl)
+pkg_check_modules(UNWIND REQUIRED IMPORTED_TARGET libunwind)
+pkg_check_modules(DW REQUIRED IMPORTED_TARGET libdw)
