@@ -1,5 +1,6 @@
 #include "platform/base/wformat.h"
 
+#include <cerrno>
 #include <clocale>
 #include <cwchar>
 #include <locale.h>
@@ -101,14 +102,15 @@ std::wstring FormatWideV(const wchar_t* format, va_list args) {
     for (;;) {
         va_list copy;
         va_copy(copy, args);
+        errno = 0;
         int written = vswprintf(buffer.data(), buffer.size(), glibcFormat.c_str(), copy);
         va_end(copy);
         if (written >= 0) {
             result.assign(buffer.data(), static_cast<size_t>(written));
             break;
         }
-        // -1 means either "too small" or an encoding error: grow until the cap.
-        if (buffer.size() >= kMaxResultChars) break;
+        // -1 is either "too small" (grow until the cap) or an encoding error (EILSEQ).
+        if (errno == EILSEQ || buffer.size() >= kMaxResultChars) break;
         buffer.resize(buffer.size() * 4);
     }
     uselocale(previous);
