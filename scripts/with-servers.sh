@@ -79,6 +79,15 @@ for sink in "$ZOVI_SPEAKER_SINK" "$ZOVI_MIC_SINK"; do
   pacat --playback --raw --latency-msec=20 -d "$sink" </dev/zero >/dev/null 2>&1 &
   keepalive+=($!)
 done
+# A new sink starts with ~2 s of buffered latency; wait until both have drained it, so
+# sound played from now on reaches the monitors at once.
+live=""
+for _ in $(seq 100); do
+  worst=$(pactl list sinks | awk '/^[ \t]*Latency:/ {if ($2 > max) max = $2} END {print max + 0}')
+  if [ "$worst" -lt 100000 ]; then live=1; break; fi
+  sleep 0.1
+done
+[ -n "$live" ] || fail "the sound server's sinks did not go live" "$work/pulse.log"
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
 "$@"

@@ -1,0 +1,66 @@
+#include "crashrep/crash_package.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "core/stream/zip_writer.h"
+#include "crashrep/crash_settings.h"
+#include "crashrep/report_files.h"
+#include "platform/crash/fixed_text.h"
+#include "platform/crash/handoff.h"
+#include "platform/crash/wide_text.h"
+
+namespace zovi::crashrep {
+
+namespace {
+
+constexpr size_t kMaxEnvironment = 4096;
+
+void AddIfFile(core::CZipWriter& zip, const char* path) {
+    struct stat info{};
+    if (!path || !*path || stat(path, &info) != 0 || S_ISDIR(info.st_mode)) return;
+    const char* slash = std::strrchr(path, '/');
+    static wchar_t name[1024];
+    platform::Utf8ToWide(slash ? slash + 1 : path, name, sizeof name / sizeof name[0]);
+    zip.AddFile(name, path);  // a failure leaves the entry out
+}
+
+}  // namespace
+
+bool PackageAndHandOff(const char* dmpPath, const char* txtPath, bool detach) {
+    const char* named = dmpPath && *dmpPath ? dmpPath : txtPath;
+    if (!named || !*named) return false;
+    static char zipPath[4096];
+    PackagePath(named, zipPath, sizeof zipPath);
+    {
+        core::CZipWriter zip;
+        if (!zip.Open(zipPath)) return false;
+        AddIfFile(zip, dmpPath);
+        AddIfFile(zip, txtPath);
+        zip.CloseArchive();
+    }
+    CrashSettings& settings = Settings();
+    // One level only: an uploader that crashes does not start another.
+    if (settings.uploaderChild || !settings.programPath[0]) return false;
+
+    static char argument[4096 + 16];
+    platform::CFixedText text(argument, sizeof argument);
+    text.Add("--dmp_file=").Add(zipPath);
+    static char uploaderSwitch[] = "/uploader";
+    char* argv[] = {settings.programPath, uploaderSwitch, argument, nullptr};
+
+    // The environment as it is now, plus the marker of a started uploader.
+    static char marker[64];
+    platform::CFixedText markerText(marker, sizeof marker);
+    markerText.Add(kUploaderChildVariable).Add("=1");
+    static char* environment[kMaxEnvironment + 2];
+    size_t count = 0;
+    for (char** p = environ; p && *p && count < kMaxEnvironment; ++p) environment[count++] = *p;
+    environment[count++] = marker;
+    environment[count] = nullptr;
+    return platform::StartProgramSignalSafe(settings.programPath, argv, environment, detach);
+}
+
+}  // namespace zovi::crashrep

@@ -1,0 +1,84 @@
+#include "crashrep/report_text.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/crash/fixed_text.h"
+
+namespace zovi::crashrep {
+
+void CReportText::Put(char c) {
+    if (length_ + 2 > sizeof buffer_) Flush();
+    if (pendingCr_) {
+        pendingCr_ = false;
+        if (c != '\n') buffer_[length_++] = '\r';
+    }
+    if (c == '\r') {
+        pendingCr_ = true;
+        return;
+    }
+    if (c == '\n') buffer_[length_++] = '\r';
+    buffer_[length_++] = c;
+}
+
+CReportText& CReportText::Add(const char* text, size_t length) {
+    for (size_t i = 0; i < length; ++i) Put(text[i]);
+    return *this;
+}
+
+CReportText& CReportText::Add(const char* text) {
+    for (; text && *text; ++text) Put(*text);
+    return *this;
+}
+
+CReportText& CReportText::AddWide(const wchar_t* text) {
+    platform::CFixedString<1024> chunk;
+    for (; text && *text; ++text) {
+        wchar_t one[2] = {*text, 0};
+        chunk.AddWide(one);
+        if (chunk.Length() > 1000) {
+            Add(chunk.Text(), chunk.Length());
+            chunk.Clear();
+        }
+    }
+    return Add(chunk.Text(), chunk.Length());
+}
+
+CReportText& CReportText::AddSigned(int64_t value) {
+    platform::CFixedString<32> text;
+    text.AddSigned(value);
+    return Add(text.Text(), text.Length());
+}
+
+CReportText& CReportText::AddUnsigned(uint64_t value) {
+    platform::CFixedString<32> text;
+    text.AddUnsigned(value);
+    return Add(text.Text(), text.Length());
+}
+
+CReportText& CReportText::AddHex(uint64_t value, int minDigits) {
+    platform::CFixedString<32> text;
+    text.AddHex(value, minDigits);
+    return Add(text.Text(), text.Length());
+}
+
+CReportText& CReportText::AddAltHex(uint64_t value) {
+    platform::CFixedString<32> text;
+    text.AddAltHex(value);
+    return Add(text.Text(), text.Length());
+}
+
+CReportText& CReportText::Flush() {
+    size_t at = 0;
+    while (fd_ >= 0 && at < length_) {
+        ssize_t n = write(fd_, buffer_ + at, length_ - at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        at += static_cast<size_t>(n);
+    }
+    length_ = 0;
+    return *this;
+}
+
+}  // namespace zovi::crashrep

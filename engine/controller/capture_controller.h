@@ -1,0 +1,153 @@
+// The owner of the current recording: turns a source, a resolution and sound devices
+// plus the settings into one capture engine, and carries out the recording commands.
+// Everything here runs on the UI thread.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/deferred/singleton.h"
+#include "core/options/options_controller.h"
+#include "engine/audio/audio_device_test.h"
+#include "engine/audio/device_list.h"
+#include "engine/camera/video_decoder.h"
+#include "engine/capture/capture.h"
+#include "engine/controller/capture_settings.h"
+#include "engine/notify/capture_notify.h"
+#include "engine/video/camera_capture.h"
+#include "engine/video/capture_source_info.h"
+
+namespace zovi::engine {
+
+class IWBStateCallback;  // the recording toolbar's whiteboard-state part
+
+// The commands of the recording toolbar, the camera toolbar, the hotkeys and the main
+// window, in this order.
+class IToolBarCmd {
+public:
+    virtual ~IToolBarCmd() = default;
+    virtual void Stop() = 0;
+    virtual void Pause() = 0;
+    virtual void Resume() = 0;
+    virtual void Reserved() = 0;
+    virtual void CameraOpen() = 0;
+    virtual void CameraClose() = 0;
+    virtual void MicOn() = 0;
+    virtual void MicOff() = 0;
+    virtual void WhiteBoardOpen(std::shared_ptr<IWBStateCallback> stateCallback) = 0;
+    virtual void WhiteBoardClose() = 0;
+    virtual void Snapshot() = 0;
+};
+
+// Capture state: 0 recording, 1 paused, 2 idle.
+enum CaptureState : int32_t { kCaptureRecording = 0, kCapturePaused = 1, kCaptureIdle = 2 };
+
+// Where the recording windows attach. Each hook is optional: without it the step is
+// skipped and the controller works on.
+struct CaptureWindowHooks {
+    // Start: make, create and show the recording toolbar with the button mask and the
+    // controller's commands; its notification part is returned. The controller keeps it
+    // until the next start and adds it to the multicaster as a weak listener.
+    std::function<std::shared_ptr<ICaptureNotify>(uint32_t mask, IToolBarCmd* commands)>
+        createToolBar;
+    // Start hides the main window (false); stop shows and focuses it again (true),
+    // showing the region selector's size controls.
+    std::function<void(bool show)> showMainWindow;
+    // Stop: a new history window, replacing the previous one, filled from the history.
+    std::function<void()> showHistoryWindow;
+    // Camera open: make and create the camera view; returned as the reader's output.
+    std::function<std::shared_ptr<IDecVideoOutput>()> createCameraView;
+    // Camera open: reset the view's cached frame.
+    std::function<void()> resetCameraView;
+    // True while the camera view's window lives and is visible.
+    std::function<bool()> isCameraViewVisible;
+    // Camera close: close the camera view's window.
+    std::function<void()> closeCameraView;
+    // The toolbar's camera button (selected on open, deselected on close).
+    std::function<void(bool selected)> selectToolBarCamera;
+    // Whiteboard: open over `area` (screen coordinates), or close.
+    std::function<void(const RECT& area, std::shared_ptr<IWBStateCallback> stateCallback)>
+        openWhiteBoard;
+    std::function<void()> closeWhiteBoard;
+};
+
+// Registered as an options listener for its life; it ignores every named event.
+class CCaptureController : public CSingletonT<CCaptureController>,
+                           public IToolBarCmd,
+                           public IOptionsNotificationListener {
+public:
+    ~CCaptureController() override;
+
+    // Starts recording; false (state unchanged) when the controller is not idle, the area
+    // is empty, the settings name no usable codec, or the engine fails to start.
+    bool StartCapture(const CaptureSourceInfo& source, int reserved, int encodeSize,
+                      const std::vector<SoundDeviceRecord>& soundDevices);
+    // Records the open camera alone.
+    bool StartCameraCapture(int encodeSize, const std::vector<SoundDeviceRecord>& soundDevices);
+    // Opens the camera named `cameraName` on the UI thread's next idle pass.
+    void OpenCamera(const std::wstring& cameraName);
+    void GetCameraSize(int& width, int& height) const;
+    bool IsCameraShowing() const;
+
+    void StartAudioDeviceTest(const std::vector<SoundDeviceRecord>& devices,
+                              std::weak_ptr<IAudioTestOutput> listener);
+    void StopAudioDeviceTest();
+
+    // The current output file name (made by the last start), unique in its folder.
+    std::wstring MakeOutputFileName();
+    std::string GetContainerName() const;
+    std::wstring MakeSnapshotFileName() const;
+
+    // IToolBarCmd
+    void Stop() override;
+    void Pause() override;
+    void Resume() override;
+    void Reserved() override {}
+    void CameraOpen() override;
+    void CameraClose() override;
+    void MicOn() override;
+    void MicOff() override;
+    void WhiteBoardOpen(std::shared_ptr<IWBStateCallback> stateCallback) override;
+    void WhiteBoardClose() override;
+    void Snapshot() override;
+
+    int32_t GetState() const { return state_; }
+    const std::wstring& CurrentOutputFileName() const { return outputFileName_; }
+    std::shared_ptr<ICapture> Engine() const { return engine_; }
+    const std::shared_ptr<OvCaptureNotifyDelegate>& Notifier() const { return notify_; }
+
+    void SetWindowHooks(CaptureWindowHooks hooks) { hooks_ = std::move(hooks); }
+    // Where the settings come from (the options record by default).
+    void SetSettingsSource(std::function<CaptureSettings()> source) {
+        settingsSource_ = std::move(source);
+    }
+    // The FFmpeg input and URL cameras are opened with instead of V4L2 by name.
+    void SetCameraInputForTesting(std::string inputFormat, std::string url);
+
+private:
+    friend class CSingletonT<CCaptureController>;
+    CCaptureController();
+    CaptureSettings Settings() const;
+
+    CaptureWindowHooks hooks_;
+    std::shared_ptr<ICaptureNotify> toolBar_;
+    std::shared_ptr<ICapture> engine_;
+    std::shared_ptr<OvCaptureNotifyDelegate> notify_;
+    std::shared_ptr<IDecVideoOutput> cameraView_;
+    std::shared_ptr<CVideoDecoder> cameraReader_;
+    std::shared_ptr<CCameraCapture> cameraCapture_;
+    std::shared_ptr<CAudioDeviceTest> audioDeviceTest_;
+    bool whiteBoardOpen_ = false;
+    std::wstring cameraName_;
+    std::wstring outputFileName_;
+    int32_t state_ = kCaptureIdle;
+    CaptureSourceInfo lastSource_;
+
+    std::function<CaptureSettings()> settingsSource_;
+    std::string cameraInputFormat_ = "v4l2";
+    std::string cameraUrl_;
+};
+
+}  // namespace zovi::engine

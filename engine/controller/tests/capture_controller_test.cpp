@@ -1,0 +1,455 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
+#include "core/deferred/on_idle.h"
+#include "engine/capture/tests/support/media_probe.h"
+#include "engine/capture/tests/support/recording_listener.h"
+#include "engine/capture/tests/support/screen_painter.h"
+#include "engine/capture/tests/support/tone_player.h"
+#include "engine/controller/capture_controller.h"
+#include "engine/history/capture_history.h"
+#include "engine/output/capture_ffm_output.h"
+#include "engine/util/engine_misc.h"
+
+using namespace zovi::engine;
+using zovi::test::CRecordingListener;
+namespace fs = std::filesystem;
+
+namespace {
+
+void Wait(double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+// Waits (generously) until `done` holds.
+template <typename Done>
+bool WaitFor(Done&& done, double seconds = 20) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// The recording toolbar's place: it listens to the recording and, as the toolbar does,
+// enters each written snapshot in the history (on the thread that reports it).
+class CToolbarStandIn : public CRecordingListener {
+public:
+    void OnSnapshotTaken(const std::string& path, bool ok) override {
+        if (ok) CCaptureHistory::GetInstance()->AddRecord(Utf8ToWide(path), 0, kHistorySnapshot);
+        CRecordingListener::OnSnapshotTaken(path, ok);
+    }
+};
+
+// The camera view's place: keeps the newest picture it is given.
+class CCameraViewStandIn : public IDecVideoOutput {
+public:
+    void OnDecodedFrame(const uint8_t* data, int width, int stride, int height, int,
+                        uint32_t) override {
+        std::lock_guard lock(mutex);
+        picture.assign(data, data + static_cast<size_t>(stride) * height);
+        this->width = width;
+        this->stride = stride;
+        ++frames;
+    }
+    std::mutex mutex;
+    std::vector<uint8_t> picture;
+    int width = 0, stride = 0, frames = 0;
+};
+
+// True for "<prefix>YYYYMMDD-HHMMSS.<extension>".
+bool IsTimeStampedName(const std::string& name, const std::string& prefix,
+                       const std::string& extension) {
+    const std::string stamp = "00000000-000000";
+    if (name.size() != prefix.size() + stamp.size() + 1 + extension.size()) return false;
+    if (name.compare(0, prefix.size(), prefix) != 0) return false;
+    for (size_t i = 0; i < stamp.size(); ++i) {
+        const char c = name[prefix.size() + i];
+        if (stamp[i] == '-' ? c != '-' : (c < '0' || c > '9')) return false;
+    }
+    return name.substr(prefix.size() + stamp.size()) == "." + extension;
+}
+
+// Keeps the named events it is handed.
+class CEventListener : public IOptionsNotificationListener {
+public:
+    void OnOptionsEvents(const std::set<std::wstring>& names) override {
+        seen.insert(names.begin(), names.end());
+    }
+    std::set<std::wstring> seen;
+};
+
+// A pixel counts as the red square's when it is clearly red.
+bool IsRed(const uint8_t* bgr) { return bgr[2] > 150 && bgr[1] < 90 && bgr[0] < 90; }
+
+// The mean column of the red square in a picture; -1 without one.
+double RedColumn(const zovi::test::Picture& picture) {
+    double sum = 0;
+    int count = 0;
+    for (int y = 0; y < picture.height; y += 2)
+        for (int x = 0; x < picture.width; ++x)
+            if (IsRed(picture.At(x, y))) sum += x, ++count;
+    return count > 20 ? sum / count : -1;
+}
+
+const zovi::test::Picture* PictureAt(const std::vector<zovi::test::Picture>& pictures,
+                                     double time) {
+    for (const auto& picture : pictures)
+        if (picture.time >= time) return &picture;
+    return pictures.empty() ? nullptr : &pictures.back();
+}
+
+class CaptureControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CCaptureFFmOutput::SetProgramDirForTesting(ZOVI_BIN_DIR);
+        folder = fs::temp_directory_path() /
+                 ("zovi-controller-" + std::string(::testing::UnitTest::GetInstance()
+                                                       ->current_test_info()->name()));
+        fs::remove_all(folder);
+        settings.saveVideoPath = Utf8ToWide(folder.string()) + L"/";
+        settings.saveSnapshotPath = Utf8ToWide((folder / "Snapshot").string()) + L"/";
+        settings.x264.fps = 30;
+        settings.vid_hw_enc = 0;
+        settings.wmebl = 0;
+        controller = CCaptureController::GetInstance();
+        controller->SetSettingsSource([this] { return settings; });
+        toolbar = std::make_shared<CToolbarStandIn>();
+        CaptureWindowHooks hooks;
+        hooks.createToolBar = [this](uint32_t mask, IToolBarCmd* commands) {
+            toolbarMask = mask;
+            EXPECT_EQ(commands, static_cast<IToolBarCmd*>(controller));
+            return toolbar;
+        };
+        hooks.showHistoryWindow = [this] { ++historyWindows; };
+        controller->SetWindowHooks(hooks);
+    }
+    void TearDown() override {
+        if (controller->GetState() != kCaptureIdle) controller->Stop();
+        controller->CameraClose();
+        controller->SetWindowHooks({});
+        controller->SetSettingsSource(nullptr);
+        fs::remove_all(folder);
+    }
+    // The history's entries for files in this test's folder.
+    std::vector<std::shared_ptr<CaptureHistoryItem>> HistoryHere() {
+        CCaptureHistory* history = CCaptureHistory::GetInstance();
+        std::vector<uint32_t> keys;
+        std::vector<std::shared_ptr<CaptureHistoryItem>> items, here;
+        if (history->GetKeys(keys)) history->LoadAll(keys, items);
+        for (auto& item : items)
+            if (item->path.rfind(folder.string(), 0) == 0) here.push_back(item);
+        return here;
+    }
+
+    fs::path folder;
+    CaptureSettings settings;
+    CCaptureController* controller = nullptr;
+    std::shared_ptr<CToolbarStandIn> toolbar;
+    uint32_t toolbarMask = 0;
+    int historyWindows = 0;
+};
+
+const std::vector<SoundDeviceRecord> kSystemSound = {{L"Speakers", L"", false}};
+
+}  // namespace
+
+TEST_F(CaptureControllerTest, EmptyAreaFailsBeforeAnyFileAndStopThenDoesNothing) {
+    CaptureSourceInfo source;
+    source.SetRect({0, 0, 0, 0});
+    EXPECT_FALSE(controller->StartCapture(source, 0, 2, kSystemSound));
+    EXPECT_EQ(controller->GetState(), kCaptureIdle);
+    EXPECT_FALSE(fs::exists(folder) && !fs::is_empty(folder));
+    controller->Stop();  // idle: nothing to finish, no entry, no history window
+    controller->Pause();
+    EXPECT_EQ(controller->GetState(), kCaptureIdle);
+    EXPECT_EQ(historyWindows, 0);
+    EXPECT_TRUE(HistoryHere().empty());
+    settings.vcodec = 7;  // no such codec
+    EXPECT_FALSE(controller->StartCapture(CaptureSourceInfo(), 0, 2, kSystemSound));
+    EXPECT_EQ(controller->GetState(), kCaptureIdle);
+}
+
+TEST_F(CaptureControllerTest, ScreenAndSoundRecordingWithAPauseInEveryContainer) {
+    struct Case {
+        uint32_t muxFmt;
+        std::string extension;
+    } cases[] = {{0, "mp4"}, {1, "mkv"}, {2, "flv"}, {3, "avi"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extension);
+        settings.muxFmt = c.muxFmt;
+        zovi::test::CScreenPainter painter;
+        zovi::test::CTonePlayer tone;
+        ASSERT_TRUE(painter.Ready());
+        ASSERT_TRUE(tone.Running());
+        tone.SetTone(true);
+        toolbar = std::make_shared<CToolbarStandIn>();
+
+        ASSERT_TRUE(controller->StartCapture(CaptureSourceInfo(), 0, 0, kSystemSound));
+        EXPECT_EQ(controller->GetState(), kCaptureRecording);
+        EXPECT_EQ(toolbarMask, 0x1F3u);  // all monitors, sound, no camera
+        Wait(3);
+        controller->Pause();
+        EXPECT_EQ(controller->GetState(), kCapturePaused);
+        Wait(1);
+        controller->Resume();
+        EXPECT_EQ(controller->GetState(), kCaptureRecording);
+        Wait(2);
+        controller->MicOff();
+        controller->MicOn();
+        EXPECT_EQ(toolbar->Get(toolbar->mutes), (std::vector<bool>{true, false}));
+        const int windowsBefore = historyWindows;
+        controller->Stop();
+        EXPECT_EQ(controller->GetState(), kCaptureIdle);
+        EXPECT_EQ(historyWindows, windowsBefore + 1);
+
+        const fs::path file(WideToUtf8(controller->CurrentOutputFileName()));
+        EXPECT_EQ(file.parent_path(), folder);
+        EXPECT_TRUE(IsTimeStampedName(file.filename().string(), "Zovi录屏-", c.extension)) << file;
+        ASSERT_TRUE(fs::exists(file));
+
+        const auto info = zovi::test::ProbeMedia(file.string());
+        ASSERT_TRUE(info.opened);
+        EXPECT_EQ(info.videoStreams, 1);
+        EXPECT_EQ(info.audioStreams, 1);
+        EXPECT_EQ(info.width, 640);
+        EXPECT_EQ(info.height, 360);
+        EXPECT_NEAR(info.videoDuration, 5.0, 0.5);  // the paused second is left out
+        EXPECT_NEAR(info.audioDuration, info.videoDuration, 0.3);
+
+        const auto sound = zovi::test::DecodeSound(file.string());
+        ASSERT_GT(sound.rate, 0);
+        // The tone before the pause and after the resume.
+        const size_t rate = static_cast<size_t>(sound.rate);
+        std::string levels;  // per quarter second, shown when a check fails
+        for (size_t i = 0; i < sound.samples.size(); i += rate / 4)
+            levels += std::to_string(zovi::test::Rms(sound, i, i + rate / 4)).substr(0, 5) + " ";
+        EXPECT_GT(zovi::test::ToneStrength(sound, 1000, 2 * rate, 29 * rate / 10), 0.1) << levels;
+        EXPECT_GT(zovi::test::ToneStrength(sound, 1000, 32 * rate / 10, 48 * rate / 10), 0.1)
+            << levels;
+
+        const auto pictures = zovi::test::DecodePictures(file.string());
+        const auto* early = PictureAt(pictures, 0.5);
+        const auto* late = PictureAt(pictures, 4.5);
+        ASSERT_TRUE(early && late);
+        const double from = RedColumn(*early), to = RedColumn(*late);
+        EXPECT_GE(from, 0);
+        EXPECT_GT(to, from + 100);  // the square travelled right
+
+        const auto times = toolbar->Get(toolbar->times);
+        ASSERT_GE(times.size(), 4u);
+        ASSERT_LE(times.size(), 5u);
+        for (size_t i = 0; i < times.size(); ++i) EXPECT_EQ(times[i], static_cast<int>(i) + 1);
+
+        const auto history = HistoryHere();
+        ASSERT_FALSE(history.empty());
+        EXPECT_EQ(history.back()->path, file.string());
+        EXPECT_EQ(history.back()->name, file.filename().string());
+        // The last second reported before the stop (frames still queued then may add one).
+        EXPECT_GE(history.back()->duration, times.back() - 1);
+        EXPECT_LE(history.back()->duration, times.back());
+        EXPECT_EQ(history.back()->kind, kHistoryRecording);
+        EXPECT_EQ(history.back()->size, fs::file_size(file));
+    }
+}
+
+TEST_F(CaptureControllerTest, PictureAndSoundStayTogether) {
+    zovi::test::WaitForSoundServerToSettle();
+    zovi::test::CScreenPainter painter;
+    zovi::test::CTonePlayer tone;
+    ASSERT_TRUE(painter.Ready());
+    ASSERT_TRUE(tone.Running());
+    Wait(1.0);  // the player's stream is running before anything is timed
+    ASSERT_TRUE(controller->StartCapture(CaptureSourceInfo(), 0, 0, kSystemSound));
+    auto clap = [&] {
+        // The tone leaves first by the player's own delay, so both reach the screen and
+        // the sink together.
+        tone.SetTone(true);
+        Wait(zovi::test::CTonePlayer::kDelaySeconds);
+        painter.SetWhite(true);
+        Wait(0.4);
+        painter.SetWhite(false);
+        tone.SetTone(false);
+    };
+    Wait(1.5);
+    clap();
+    Wait(1.0);
+    controller->Pause();
+    Wait(1.0);
+    controller->Resume();
+    Wait(1.2);
+    clap();
+    Wait(1.0);
+    controller->Stop();
+
+    const std::string file = WideToUtf8(controller->CurrentOutputFileName());
+    const auto brightness = zovi::test::PictureBrightness(file);
+    const auto sound = zovi::test::DecodeSound(file);
+    double from = 0;
+    for (int i = 0; i < 2; ++i) {
+        const double video = zovi::test::BrightOnset(brightness, from);
+        ASSERT_GE(video, 0) << "clap " << i;
+        const double audio = zovi::test::SoundOnset(sound, video - 1.0);
+        ASSERT_GE(audio, 0) << "clap " << i;
+        EXPECT_NEAR(audio, video, 0.0) << "clap " << i;
+        from = video + 0.8;
+    }
+}
+
+TEST_F(CaptureControllerTest, SnapshotDuringARecording) {
+    zovi::test::CScreenPainter painter;
+    ASSERT_TRUE(painter.Ready());
+    ASSERT_TRUE(controller->StartCapture(CaptureSourceInfo(), 0, 0, {}));
+    Wait(0.5);
+    controller->Snapshot();
+    ASSERT_TRUE(WaitFor([&] { return !toolbar->Get(toolbar->snapshots).empty(); }));
+    controller->Stop();
+
+    const auto snapshots = toolbar->Get(toolbar->snapshots);
+    ASSERT_EQ(snapshots.size(), 1u);
+    EXPECT_TRUE(snapshots[0].second);
+    const fs::path png(snapshots[0].first);
+    EXPECT_EQ(png.parent_path(), folder / "Snapshot");
+    EXPECT_TRUE(IsTimeStampedName(png.filename().string(), "Zovi-Snapshot-", "png")) << png;
+    const auto info = zovi::test::ProbeMedia(png.string());
+    ASSERT_TRUE(info.opened);
+    EXPECT_EQ(info.videoCodec, "png");
+
+    const auto history = HistoryHere();
+    ASSERT_EQ(history.size(), 2u);  // the snapshot, then the recording
+    EXPECT_EQ(history[0]->path, png.string());
+    EXPECT_EQ(history[0]->kind, kHistorySnapshot);
+    EXPECT_EQ(history[0]->duration, 0);
+    EXPECT_EQ(history[0]->size, fs::file_size(png));
+    EXPECT_EQ(history[1]->kind, kHistoryRecording);
+}
+
+TEST_F(CaptureControllerTest, WhiteboardCoversTheRecordedArea) {
+    std::vector<RECT> opened;
+    int closed = 0;
+    CaptureWindowHooks hooks;
+    hooks.openWhiteBoard = [&](const RECT& area, std::shared_ptr<IWBStateCallback>) {
+        opened.push_back(area);
+    };
+    hooks.closeWhiteBoard = [&] { ++closed; };
+    hooks.createToolBar = [this](uint32_t mask, IToolBarCmd*) {
+        toolbarMask = mask;
+        return toolbar;
+    };
+    controller->SetWindowHooks(hooks);
+    CaptureSourceInfo region;
+    region.type = CAP_SINGLE_MONITOR;
+    region.SetRect({100, 120, 740, 480});
+    ASSERT_TRUE(controller->StartCapture(region, 0, 0, {}));
+    EXPECT_EQ(toolbarMask, 0x1E3u);  // a screen source without sound
+    controller->WhiteBoardOpen(nullptr);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].left, 100);
+    EXPECT_EQ(opened[0].top, 120);
+    EXPECT_EQ(opened[0].right, 740);
+    EXPECT_EQ(opened[0].bottom, 480);
+    controller->WhiteBoardClose();
+    controller->WhiteBoardClose();  // nothing left to close
+    EXPECT_EQ(closed, 1);
+    controller->Stop();
+}
+
+TEST_F(CaptureControllerTest, RestartWithinOneSecondKeepsBothRecordings) {
+    std::vector<std::string> files;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(controller->StartCapture(CaptureSourceInfo(), 0, 0, {}));
+        Wait(0.3);
+        controller->Stop();
+        files.push_back(WideToUtf8(controller->CurrentOutputFileName()));
+    }
+    EXPECT_NE(files[0], files[1]);
+    for (const auto& file : files) {
+        const auto info = zovi::test::ProbeMedia(file);
+        EXPECT_TRUE(info.opened) << file;
+        EXPECT_EQ(info.videoStreams, 1) << file;
+    }
+    EXPECT_EQ(HistoryHere().size(), 2u);
+}
+
+TEST_F(CaptureControllerTest, CameraOnlyRecordingIsMirrored) {
+    settings.camera_mirror = 1;
+    controller->SetCameraInputForTesting("lavfi", "smptebars=size=320x240:rate=30,realtime");
+    auto view = std::make_shared<CCameraViewStandIn>();
+    bool viewOpen = false;
+    CaptureWindowHooks hooks;
+    hooks.createToolBar = [this](uint32_t mask, IToolBarCmd*) {
+        toolbarMask = mask;
+        return toolbar;
+    };
+    hooks.createCameraView = [&] {
+        viewOpen = true;
+        return view;
+    };
+    hooks.isCameraViewVisible = [&] { return viewOpen; };
+    hooks.closeCameraView = [&] { viewOpen = false; };
+    controller->SetWindowHooks(hooks);
+
+    EXPECT_FALSE(controller->StartCameraCapture(0, {}));  // no camera yet
+    controller->OpenCamera(L"Test Camera");
+    COnIdleHandler::GetInstance()->Run();  // the camera opens on the UI thread's idle pass
+    ASSERT_TRUE(WaitFor([&] {
+        std::lock_guard lock(view->mutex);
+        return view->frames > 2;
+    }));
+    EXPECT_TRUE(controller->IsCameraShowing());
+    int w = 0, h = 0;
+    controller->GetCameraSize(w, h);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 240);
+    {
+        // The bars run grey ... blue from left to right; mirrored, blue comes first.
+        std::lock_guard lock(view->mutex);
+        const uint8_t* first = &view->picture[10 * view->stride];
+        const uint8_t* last = &view->picture[10 * view->stride + 3 * (view->width - 1)];
+        EXPECT_GT(first[0], 150);  // blue
+        EXPECT_LT(first[2], 100);
+        EXPECT_GT(last[2], 150);   // grey
+        EXPECT_GT(last[0], 150);
+    }
+
+    ASSERT_TRUE(controller->StartCameraCapture(0, {}));
+    EXPECT_EQ(toolbarMask, 0x1C3u);
+    Wait(1.5);
+    controller->Stop();
+    const std::string file = WideToUtf8(controller->CurrentOutputFileName());
+    const auto info = zovi::test::ProbeMedia(file);
+    ASSERT_TRUE(info.opened);
+    EXPECT_EQ(info.videoStreams, 1);
+    EXPECT_EQ(info.audioStreams, 0);
+    EXPECT_EQ(info.width, 480);
+    EXPECT_EQ(info.height, 360);
+    const auto pictures = zovi::test::DecodePictures(file);
+    ASSERT_FALSE(pictures.empty());
+    const auto& p = pictures.back();
+    const uint8_t* first = p.At(4, 20);
+    const uint8_t* last = p.At(p.width - 5, 20);
+    EXPECT_GT(first[0], 150);
+    EXPECT_LT(first[2], 100);
+    EXPECT_GT(last[2], 150);
+
+    CEventListener events;
+    COptionsController::GetInstance()->AddListener(&events);
+    EXPECT_FALSE(COptionsController::GetInstance()->AddListener(controller));  // registered
+    controller->CameraClose();
+    EXPECT_FALSE(viewOpen);
+    EXPECT_FALSE(controller->IsCameraShowing());
+    COptionsController::GetInstance()->DeliverPendingEvents();
+    EXPECT_EQ(events.seen.count(L"CameraClose"), 1u);
+    COptionsController::GetInstance()->RemoveListener(&events);
+}

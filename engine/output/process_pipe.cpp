@@ -1,0 +1,87 @@
+#include "engine/output/process_pipe.h"
+
+#include <cinttypes>
+#include <cstdint>
+#include <string>
+
+#include "engine/util/av_log.h"
+#include "platform/base/last_error.h"
+#include "platform/base/thread.h"
+#include "platform/process/child_io.h"
+#include "platform/process/command_line.h"
+#include "platform/process/process.h"
+
+namespace zovi::engine {
+
+CProcessPipe::CProcessPipe() {
+    AvLogInfo("CProcessPipe::ctor: %08" PRIxPTR, reinterpret_cast<uintptr_t>(this));
+}
+
+CProcessPipe::~CProcessPipe() {
+    Destroy();
+    AvLogInfo("CProcessPipe::dtor: %08" PRIxPTR, reinterpret_cast<uintptr_t>(this));
+}
+
+bool CProcessPipe::Create(const std::string& cmdLine) {
+    if (child_) return false;
+    std::vector<std::string> argv = platform::SplitCommandLine(cmdLine);
+    if (argv.empty() || argv[0].empty()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    // A child that ends early must give us a failed write, not a fatal signal.
+    platform::IgnoreBrokenPipeSignal();
+    platform::ChildProcess::Options options;
+    options.pipeStdin = true;
+    options.pipeStderr = true;
+    child_ = platform::ChildProcess::Start(argv, options);
+    if (!child_) return false;
+    const int errors = child_->StderrFd();
+    drain_ = platform::StartThread([this, errors] { DrainErrors(errors); });
+    return true;
+}
+
+void CProcessPipe::DrainErrors(int fd) {
+    std::string pending;
+    char buffer[4096];
+    auto flushLine = [](const std::string& line) {
+        if (!line.empty()) AvLogInfo("ZoviMux: %s", line.c_str());
+    };
+    for (;;) {
+        ssize_t got = platform::ReadSome(fd, buffer, sizeof(buffer));
+        if (got <= 0) break;
+        pending.append(buffer, static_cast<size_t>(got));
+        size_t end;
+        while ((end = pending.find('\n')) != std::string::npos) {
+            flushLine(pending.substr(0, end));
+            pending.erase(0, end + 1);
+        }
+        // A child writing without line ends still cannot grow this without bound.
+        if (pending.size() > 4096) {
+            flushLine(pending);
+            pending.clear();
+        }
+    }
+    flushLine(pending);
+}
+
+void CProcessPipe::Destroy() {
+    if (!child_) return;
+    child_->CloseStdin();
+    child_->Wait(-1);
+    // The child has ended: its error pipe reaches end of input once the drain read all.
+    if (drain_.joinable()) drain_.join();
+    child_->CloseStderr();
+    exitCode_ = child_->ExitCode();
+    AvLogInfo("Destroy Pipe=%d", exitCode_);
+    child_.reset();
+}
+
+bool CProcessPipe::IsInputOpen() const { return child_ && child_->StdinFd() >= 0; }
+
+bool CProcessPipe::WriteInput(const void* data, size_t size) {
+    if (!IsInputOpen()) return false;
+    return platform::WriteAll(child_->StdinFd(), data, size);
+}
+
+}  // namespace zovi::engine

@@ -1,0 +1,140 @@
+#include "mux/mux_session.h"
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include "engine/output/mux_message.h"
+#include "mux/mux_writer.h"
+#include "platform/process/child_io.h"
+
+namespace zovi::mux {
+
+namespace {
+
+using engine::MuxMessageHeader;
+
+enum class ReadResult { kMessage, kEnd, kMalformed };
+
+struct PacketDeleter {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+
+// Reads one message; its payload goes into `packet` (allocated only once the size has
+// been checked).
+ReadResult ReadMessage(int fd, MuxMessageHeader& header, AVPacket* packet) {
+    engine::MuxHeaderBytes bytes;
+    const size_t got = platform::ReadFull(fd, bytes.data(), bytes.size());
+    if (got == 0) return ReadResult::kEnd;
+    if (got < bytes.size()) {
+        // Told to stop: the input was cut wherever it was.
+        if (platform::TerminationRequested()) return ReadResult::kEnd;
+        std::fprintf(stderr, "ZoviMux: input ends inside a message header\n");
+        return ReadResult::kMalformed;
+    }
+    header = engine::DecodeMuxMessageHeader(bytes);
+    if (header.size < 0 || header.size > kMaxMessagePayload) {
+        std::fprintf(stderr, "ZoviMux: bad message size %d\n", header.size);
+        return ReadResult::kMalformed;
+    }
+    if (header.kind != engine::kMuxVideo && header.kind != engine::kMuxSound) {
+        std::fprintf(stderr, "ZoviMux: bad stream kind %d\n", header.kind);
+        return ReadResult::kMalformed;
+    }
+    av_packet_unref(packet);
+    if (header.size > 0) {
+        if (av_new_packet(packet, header.size) < 0) {
+            std::fprintf(stderr, "ZoviMux: out of memory\n");
+            return ReadResult::kMalformed;
+        }
+        const size_t size = static_cast<size_t>(header.size);
+        if (platform::ReadFull(fd, packet->data, size) < size) {
+            av_packet_unref(packet);
+            if (platform::TerminationRequested()) return ReadResult::kEnd;
+            std::fprintf(stderr, "ZoviMux: input ends inside a message\n");
+            return ReadResult::kMalformed;
+        }
+    }
+    return ReadResult::kMessage;
+}
+
+// Reads the stream-header message of `kind`: its payload is the stream's extradata.
+ReadResult ReadStreamHeader(int fd, int32_t kind, std::vector<uint8_t>& extra, AVPacket* packet) {
+    MuxMessageHeader header;
+    ReadResult result = ReadMessage(fd, header, packet);
+    if (result != ReadResult::kMessage) return result;
+    if (header.kind != kind) {
+        std::fprintf(stderr, "ZoviMux: expected the header of stream %d, got %d\n", kind,
+                     header.kind);
+        return ReadResult::kMalformed;
+    }
+    extra.assign(packet->data, packet->data + packet->size);
+    av_packet_unref(packet);
+    return ReadResult::kMessage;
+}
+
+}  // namespace
+
+MuxExitCode RunMuxSession(const MuxArgs& args, int inputFd) {
+    PacketPtr packet(av_packet_alloc());
+    if (!packet) return kMuxOutputFailed;
+
+    std::vector<uint8_t> videoExtra, soundExtra;
+    const struct {
+        bool present;
+        int32_t kind;
+        std::vector<uint8_t>* extra;
+    } headers[] = {{args.hasVideo, engine::kMuxVideo, &videoExtra},
+                   {args.hasSound, engine::kMuxSound, &soundExtra}};
+    for (const auto& stream : headers) {
+        if (!stream.present) continue;
+        // Without complete stream headers there is nothing to write: no file.
+        if (ReadStreamHeader(inputFd, stream.kind, *stream.extra, packet.get()) !=
+            ReadResult::kMessage)
+            return kMuxMalformedInput;
+    }
+
+    // The file is made with the first packet: input that ends before any leaves none.
+    CMuxWriter writer;
+    bool opened = false;
+    bool malformed = false, rejected = false, writeFailed = false;
+    for (;;) {
+        MuxMessageHeader header;
+        const ReadResult result = ReadMessage(inputFd, header, packet.get());
+        if (result == ReadResult::kEnd) break;
+        if (result == ReadResult::kMalformed) {
+            malformed = true;
+            break;
+        }
+        if ((header.kind == engine::kMuxVideo && !args.hasVideo) ||
+            (header.kind == engine::kMuxSound && !args.hasSound)) {
+            std::fprintf(stderr, "ZoviMux: packet of unannounced stream %d\n", header.kind);
+            malformed = true;
+            break;
+        }
+        if (header.size == 0) continue;  // nothing to store
+        if (!opened) {
+            if (!writer.Open(args, videoExtra, soundExtra)) return kMuxOutputFailed;
+            opened = true;
+        }
+        const auto written =
+            writer.Write(header.kind, header.pts, header.dts, header.key != 0, packet.get());
+        if (written == CMuxWriter::WriteResult::kWriteError) {
+            writeFailed = true;
+            break;
+        }
+        if (written == CMuxWriter::WriteResult::kRejected) rejected = true;
+    }
+    if (!opened) return kMuxMalformedInput;
+    if (!writer.Finish()) writeFailed = true;
+    if (writeFailed) return kMuxWriteFailed;
+    if (malformed || rejected) return kMuxMalformedInput;
+    return kMuxOk;
+}
+
+}  // namespace zovi::mux
