@@ -31,13 +31,21 @@ function(zovi_add_test name)
     ZOVI_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   set(props TIMEOUT ${T_TIMEOUT})
   if(T_LOCKS)
-    list(JOIN T_LOCKS ";" locks)
-    list(APPEND props RESOURCE_LOCK "${locks}")
+    # Set after discovery (the discovered list is ${name}_TESTS): passed through the
+    # discovery's own properties, a list of locks would lose all but its first entry.
+    set(lock_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_locks.cmake)
+    file(WRITE ${lock_file}
+      "foreach(test IN LISTS ${name}_TESTS)\n"
+      "  set_tests_properties(\"\${test}\" PROPERTIES RESOURCE_LOCK \"${T_LOCKS}\")\n"
+      "endforeach()\n")
   endif()
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+  if(T_LOCKS)
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${lock_file})
+  endif()
   if(T_TSAN)
     add_dependencies(zovi_tsan_tests ${name})
   endif()

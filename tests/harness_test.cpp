@@ -50,14 +50,14 @@ double PowerAt(const std::vector<float>& samples, double frequency) {
 }
 
 TEST(HarnessTest, ToneInTheDefaultSinkReachesItsMonitor) {
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, kRate, 1};
+    const pa_sample_spec sampleSpec{PA_SAMPLE_FLOAT32LE, kRate, 1};
     int error = 0;
     pa_simple* recorder = pa_simple_new(nullptr, "harness-test", PA_STREAM_RECORD,
-                                        "@DEFAULT_MONITOR@", "record", &spec, nullptr,
+                                        "@DEFAULT_MONITOR@", "record", &sampleSpec, nullptr,
                                         nullptr, &error);
     ASSERT_NE(recorder, nullptr) << pa_strerror(error);
     pa_simple* player = pa_simple_new(nullptr, "harness-test", PA_STREAM_PLAYBACK, nullptr,
-                                      "tone", &spec, nullptr, nullptr, &error);
+                                      "tone", &sampleSpec, nullptr, nullptr, &error);
     ASSERT_NE(player, nullptr) << pa_strerror(error);
 
     std::atomic<bool> playing{true};

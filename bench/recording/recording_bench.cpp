@@ -43,8 +43,11 @@ int Stage(double seconds) {
                                     duration<double>(1.0 + clap * kClapPeriod));
         if (at > start + duration<double>(seconds)) break;
         std::this_thread::sleep_until(at);
-        painter.SetWhite(true);
+        // The tone leaves first by the player's own delay, so the white screen and the
+        // tone arrive together.
         tone.SetTone(true);
+        std::this_thread::sleep_for(duration<double>(zovi::test::CTonePlayer::kDelaySeconds));
+        painter.SetWhite(true);
         std::this_thread::sleep_for(duration<double>(kClapLength));
         painter.SetWhite(false);
         tone.SetTone(false);

@@ -39,7 +39,7 @@ int wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
 
     CGlobal& global = GetGlobal();
     TolkaSetLang(global.lang == L"en-US" ? TolkaLangEnglish : TolkaLangChinese);
-    // The account context controller (subsystem 8) is not built yet; the machine id
+    // The account context controller (online services) is not built yet; the machine id
     // stands for its device identifier in the start line.
     global.Info(L"wWinMain start[%s] app lang=%s!!!", deviceId.c_str(), global.lang.c_str());
 

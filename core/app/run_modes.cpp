@@ -1,5 +1,6 @@
 #include "core/app/run_modes.h"
 
+#include "engine/controller/capture_controller.h"
 #include "platform/base/last_error.h"
 #include "platform/window/named_mutex.h"
 #include "platform/window/window.h"
@@ -30,9 +31,10 @@ bool CApplicationCapture::Run() {
         }
         return false;
     }
-    // The update controller and its start-up check: subsystem 8, not built yet.
-    // The account context and account storage controllers: subsystem 8, not built yet.
-    // The capture controller, which makes and shows the capture main window: not built yet.
+    // The update controller and its start-up check: the online services, not built yet.
+    // The account context and account storage controllers: the online services, not built yet.
+    zovi::engine::CCaptureController::GetInstance();
+    // The capture controller makes and shows the capture main window: not built yet.
     return true;
 }
 

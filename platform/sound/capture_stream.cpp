@@ -19,7 +19,7 @@ struct SourceLookup {
     bool done = false;
     bool found = false;
     std::string name;
-    pa_sample_spec spec{};
+    pa_sample_spec sampleSpec{};
     pa_channel_map map{};
 };
 
@@ -28,7 +28,7 @@ void OnSourceInfo(pa_context*, const pa_source_info* info, int eol, void* data) 
     if (eol == 0 && info) {
         lookup->found = true;
         lookup->name = info->name;
-        lookup->spec = info->sample_spec;
+        lookup->sampleSpec = info->sample_spec;
         lookup->map = info->channel_map;
     } else {
         lookup->done = true;
@@ -100,16 +100,16 @@ bool CSoundCaptureStream::Open(const std::string& device, bool loopback, DWORD b
     }
     if (ok) {
         s.deviceName = lookup.name;
-        s.channels = lookup.spec.channels;
-        s.rate = static_cast<int>(lookup.spec.rate);
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, lookup.spec.rate, lookup.spec.channels};
-        const uint32_t frameBytes = static_cast<uint32_t>(pa_frame_size(&spec));
+        s.channels = lookup.sampleSpec.channels;
+        s.rate = static_cast<int>(lookup.sampleSpec.rate);
+        const pa_sample_spec sampleSpec{PA_SAMPLE_FLOAT32LE, lookup.sampleSpec.rate, lookup.sampleSpec.channels};
+        const uint32_t frameBytes = static_cast<uint32_t>(pa_frame_size(&sampleSpec));
         pa_buffer_attr attr{};
-        attr.maxlength = static_cast<uint32_t>(static_cast<uint64_t>(spec.rate) * frameBytes * bufferMs / 1000);
-        attr.fragsize = spec.rate / 100 * frameBytes;  // 10 ms
+        attr.maxlength = static_cast<uint32_t>(static_cast<uint64_t>(sampleSpec.rate) * frameBytes * bufferMs / 1000);
+        attr.fragsize = sampleSpec.rate / 100 * frameBytes;  // 10 ms
         attr.tlength = attr.prebuf = attr.minreq = static_cast<uint32_t>(-1);
         s.fragmentBytes = attr.fragsize;
-        s.stream = pa_stream_new(s.connection.Context(), "Zovi capture", &spec, &lookup.map);
+        s.stream = pa_stream_new(s.connection.Context(), "Zovi capture", &sampleSpec, &lookup.map);
         const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY |
                                                           PA_STREAM_DONT_MOVE);
         ok = s.stream && pa_stream_connect_record(s.stream, s.deviceName.c_str(), &attr, flags) >= 0 &&

@@ -29,13 +29,13 @@ bool CSoundPlayer::Start(const std::string& sink, int rate, int channels, Genera
         return false;
     auto state = std::make_unique<State>();
     if (!state->connection.Connect("Zovi player")) return false;
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, static_cast<uint32_t>(rate), static_cast<uint8_t>(channels)};
+    const pa_sample_spec sampleSpec{PA_SAMPLE_FLOAT32LE, static_cast<uint32_t>(rate), static_cast<uint8_t>(channels)};
     const uint32_t frameBytes = static_cast<uint32_t>(channels * sizeof(float));
     pa_buffer_attr attr{};
     attr.maxlength = attr.minreq = attr.fragsize = static_cast<uint32_t>(-1);
     attr.prebuf = 0;  // play whatever arrived
     attr.tlength = static_cast<uint32_t>(rate / 50) * frameBytes;  // 20 ms ahead
-    state->stream = pa_stream_new(state->connection.Context(), "Zovi player", &spec, nullptr);
+    state->stream = pa_stream_new(state->connection.Context(), "Zovi player", &sampleSpec, nullptr);
     if (!state->stream ||
         pa_stream_connect_playback(state->stream, sink.empty() ? nullptr : sink.c_str(), &attr,
                                    PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0 ||

@@ -1,6 +1,7 @@
 #include "engine/capture/tests/support/media_probe.h"
 
 #include <cmath>
+#include <cstdint>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -145,17 +146,21 @@ double BrightOnset(const std::vector<Brightness>& pictures, double from, double 
 double SoundOnset(const Sound& sound, double from, double threshold) {
     if (sound.rate == 0) return -1;
     const size_t window = static_cast<size_t>(sound.rate) / 200;
-    size_t start = from > sound.start ? static_cast<size_t>((from - sound.start) * sound.rate) : 0;
-    bool quiet = false;
-    for (size_t i = start; i + window <= sound.samples.size(); i += window) {
+    const size_t start =
+        from > sound.start ? static_cast<size_t>((from - sound.start) * sound.rate) : 0;
+    // A loud window counts when a quiet one came within the 100 ms before it (an encoder
+    // smears a little sound just ahead of a sharp start).
+    constexpr size_t kQuietReach = 20;
+    size_t lastQuiet = SIZE_MAX;
+    for (size_t i = start, n = 0; i + window <= sound.samples.size(); i += window, ++n) {
         const double level = Rms(sound, i, i + window);
-        if (quiet && level >= threshold) {
-            // Refine to the first loud sample of the window.
-            size_t j = i;
+        if (level >= threshold && lastQuiet != SIZE_MAX && n - lastQuiet <= kQuietReach) {
+            // Refine to the first loud sample, from the last quiet window on.
+            size_t j = start + lastQuiet * window + window;
             while (j < i + window && std::abs(sound.samples[j]) < threshold) ++j;
             return sound.start + static_cast<double>(j) / sound.rate;
         }
-        quiet = level < threshold / 4;
+        if (level < threshold / 4) lastQuiet = n;
     }
     return -1;
 }

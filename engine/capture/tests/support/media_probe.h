@@ -46,8 +46,8 @@ std::vector<Brightness> PictureBrightness(const std::string& path);
 // The time of the first picture at or after `from` whose brightness passes `threshold`
 // while the one before it did not; -1 when there is none.
 double BrightOnset(const std::vector<Brightness>& pictures, double from, double threshold = 128);
-// The time of the first 5 ms window at or after `from` whose level passes `threshold`
-// after a quiet window; -1 when there is none.
+// The time of the first loud sample (above `threshold`) of a sound that starts at or
+// after `from` out of quiet (a quiet 5 ms window within the 100 ms before); -1 when none.
 double SoundOnset(const Sound& sound, double from, double threshold = 0.05);
 
 // The mean strength of `frequency` (amplitude) over samples [from, to), in 2048-sample

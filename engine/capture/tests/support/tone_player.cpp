@@ -1,10 +1,11 @@
 #include "engine/capture/tests/support/tone_player.h"
 
 #include <chrono>
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+
+#include "platform/process/child_io.h"
 
 namespace zovi::test {
 
@@ -23,17 +24,28 @@ void WaitForSoundServerToSettle(double seconds) {
             std::chrono::duration_cast<std::chrono::milliseconds>(wanted - age));
 }
 
-CTonePlayer::CTonePlayer(const std::string& sink, double frequency, float amplitude) {
-    constexpr int kRate = 48000;
-    const double step = 2 * M_PI * frequency / kRate;
-    running_ = player_.Start(sink, kRate, 2, [this, step, amplitude](float* samples, int frames,
-                                                                     long long first) {
-        const bool on = on_;
-        for (int i = 0; i < frames; ++i) {
-            const float v = on ? amplitude * static_cast<float>(std::sin(step * (first + i))) : 0.0f;
-            samples[2 * i] = samples[2 * i + 1] = v;
-        }
-    });
+CTonePlayer::CTonePlayer() {
+    platform::ChildProcess::Options options;
+    options.pipeStdin = true;
+    options.pipeStdout = true;
+    child_ = platform::ChildProcess::Start({ZOVI_TONE_PROGRAM}, options);
+    if (!child_) return;
+    // The player says "ready" once its stream runs.
+    char ready[6] = {};
+    running_ = platform::ReadFull(child_->StdoutFd(), ready, sizeof(ready)) == sizeof(ready);
+}
+
+CTonePlayer::~CTonePlayer() {
+    if (!child_) return;
+    child_->CloseStdin();
+    if (!child_->Wait(5000)) {
+        child_->Kill(9);
+        child_->Wait(-1);
+    }
+}
+
+void CTonePlayer::SetTone(bool on) {
+    if (child_) platform::WriteAll(child_->StdinFd(), on ? "1" : "0", 1);
 }
 
 }  // namespace zovi::test

@@ -1,12 +1,12 @@
-// Plays a sine tone, switched on and off at will, into a sink of the test sound server.
-// The stream runs from construction to destruction (silence while the tone is off), so
-// switching costs no stream start-up; the server paces the writing, which stays about
-// 20 ms ahead of what is heard.
+// Plays a 1 kHz sine tone (amplitude 0.5), switched on and off at will, into the default
+// sink of the test sound server, from a child process (zovi_test_tone). Its stream runs
+// from construction to destruction (silence while the tone is off), so switching costs
+// no stream start-up; the server paces the player, which stays about 20 ms ahead of what
+// is heard.
 #pragma once
-#include <atomic>
-#include <string>
+#include <memory>
 
-#include "platform/sound/playback_stream.h"
+#include "platform/process/process.h"
 
 namespace zovi::test {
 
@@ -18,18 +18,16 @@ void WaitForSoundServerToSettle(double seconds = 8.0);
 
 class CTonePlayer {
 public:
-    // Plays into `sink` (the default sink when empty).
-    explicit CTonePlayer(const std::string& sink = {}, double frequency = 1000.0,
-                         float amplitude = 0.5f);
+    CTonePlayer();
+    ~CTonePlayer();
     bool Running() const { return running_; }
-    void SetTone(bool on) { on_ = on; }
+    void SetTone(bool on);
     // Roughly how long after SetTone the sound reaches the sink: the stream's buffer and
     // one write.
     static constexpr double kDelaySeconds = 0.025;
 
 private:
-    platform::CSoundPlayer player_;
-    std::atomic<bool> on_{false};
+    std::unique_ptr<platform::ChildProcess> child_;
     bool running_ = false;
 };
 
