@@ -2,13 +2,13 @@
 # library of ours as an ELF note: name "Zovi", type 1, description = file version MS, LS,
 # product version MS, LS (4 x u32; MS = major << 16 | minor, LS = patch << 16 | tweak).
 # A target with the property ZOVI_NO_VERSION_NOTE set to ON is linked without it.
-set(_zv_parts ${PROJECT_VERSION_MAJOR} ${PROJECT_VERSION_MINOR} ${PROJECT_VERSION_PATCH} ${PROJECT_VERSION_TWEAK})
+set(_zv_fields ${PROJECT_VERSION_MAJOR} ${PROJECT_VERSION_MINOR} ${PROJECT_VERSION_PATCH} ${PROJECT_VERSION_TWEAK})
 set(_zv_numbers)
-foreach(part IN LISTS _zv_parts)
-  if(part STREQUAL "")
-    set(part 0)
+foreach(field IN LISTS _zv_fields)
+  if(field STREQUAL "")
+    set(field 0)
   endif()
-  list(APPEND _zv_numbers ${part})
+  list(APPEND _zv_numbers ${field})
 endforeach()
 list(LENGTH _zv_numbers _zv_count)
 while(_zv_count LESS 4)

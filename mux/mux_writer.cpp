@@ -93,7 +93,7 @@ bool CMuxWriter::Open(const MuxArgs& args, const std::vector<uint8_t>& videoExtr
         std::fprintf(stderr, "ZoviMux: no container %s\n", container.c_str());
         return false;
     }
-    // Write what was asked for even where a container only tolerates it (MPEG-4 Part 2
+    // Write what was asked for even where a container only tolerates it (MPEG-4 Visual
     // in FLV).
     context_->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
     if ((args.hasVideo && !AddVideo(args, videoExtra)) ||

@@ -37,7 +37,7 @@ public:
     bool GetEncoderName() override;
 };
 
-// MPEG-4 Part 2 through "libxvid".
+// MPEG-4 Visual through "libxvid".
 class CodecParamXvid : public CodecParam {
 public:
     bool GetEncoderName() override;

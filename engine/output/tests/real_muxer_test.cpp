@@ -66,7 +66,7 @@ TEST_P(RealMuxer, WritesAFileWithTheAnnouncedStreams) {
     const testing::MediaFileReport report = testing::ReadMediaFile(path);
     ASSERT_TRUE(report.opened);
     EXPECT_NE(report.container.find(container.demuxerPart), std::string::npos) << report.container;
-    // FLV has no code for MPEG-4 Part 2: the file is written as asked, but FFmpeg's own
+    // FLV has no code for MPEG-4 Visual: the file is written as asked, but FFmpeg's own
     // FLV reader cannot make sense of that video stream; its sound stays intact.
     const bool videoReadable =
         !(std::string(container.extension) == "flv" && std::string(streams.videoCodec) == "mpeg4");
