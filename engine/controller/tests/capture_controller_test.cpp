@@ -265,6 +265,11 @@ TEST_F(CaptureControllerTest, ScreenAndSoundRecordingWithAPauseInEveryContainer)
 }
 
 TEST_F(CaptureControllerTest, PictureAndSoundStayTogether) {
+#if defined(__SANITIZE_THREAD__)
+    // Under ThreadSanitizer every thread runs many times slower, so 50 ms of timing says
+    // nothing about the recorder; the sanitizer builds without it check the sync.
+    GTEST_SKIP() << "timing check not meaningful under ThreadSanitizer";
+#endif
     zovi::test::WaitForSoundServerToSettle();
     zovi::test::CScreenPainter painter;
     zovi::test::CTonePlayer tone;
