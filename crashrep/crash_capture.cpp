@@ -1,14 +1,8 @@
 #include "crashrep/crash_capture.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/syscall.h>
-#include <time.h>
-#include <ucontext.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstring>
+#include <ctime>
 
 #include "crashrep/crash_package.h"
 #include "crashrep/crash_settings.h"
@@ -17,6 +11,8 @@
 #include "crashrep/report_text.h"
 #include "platform/crash/minidump_writer.h"
 #include "platform/crash/process_modules.h"
+#include "platform/crash/safe_file.h"
+#include "platform/crash/safe_process.h"
 #include "platform/crash/signal_context.h"
 #include "platform/crash/stack_walk.h"
 #include "platform/crash/symbolizer.h"
@@ -30,24 +26,21 @@ namespace {
 constexpr int kMaxStackFileSteps = 10000;
 
 // The crash path and the on-request writers share process-wide storage: one at a time.
-std::atomic<pid_t> g_busy{0};
-
-pid_t CurrentTid() { return static_cast<pid_t>(syscall(SYS_gettid)); }
+std::atomic<int> g_busy{0};
 
 class CBusyGuard {
 public:
     // `wait`: the crash path waits (boundedly) for an on-request writer to finish.
     explicit CBusyGuard(bool wait) {
-        pid_t self = CurrentTid();
+        int self = platform::SafeThreadId();
         for (int attempt = 0; attempt < (wait ? 200 : 1); ++attempt) {
-            pid_t expected = 0;
+            int expected = 0;
             if (g_busy.compare_exchange_strong(expected, self)) {
                 owned_ = true;
                 return;
             }
             if (expected == self) return;  // re-entered on this thread
-            timespec pause{0, 10 * 1000 * 1000};
-            nanosleep(&pause, nullptr);
+            platform::SafePause(10);
         }
     }
     ~CBusyGuard() {
@@ -107,7 +100,7 @@ void MakeCrashFiles(ReportFiles* files) {
     files->dmpFd = files->txtFd = -1;
     if (settings.folderUtf8[0]) {
         platform::CFixedString<1024> base;
-        MakeBaseName(base, settings.programFileName, settings.version, LocalTimeNow());
+        MakeBaseName(base, settings.programFileName, settings.version, platform::SafeLocalTimeNow());
         CreateReportFiles(settings.folderUtf8, base.Text(), files);
         return;
     }
@@ -134,8 +127,7 @@ void WriteFatalMessage() {
         }
     }
     text.AddChar('\n');
-    ssize_t ignored = write(2, text.Text(), text.Length());
-    (void)ignored;
+    platform::SafeWriteAll(platform::kStandardErrorFd, text.Text(), text.Length());
 }
 
 }  // namespace
@@ -153,23 +145,21 @@ void CaptureCrash(EXCEPTION_POINTERS* pointers) {
     MakeCrashFiles(&files);
     if (files.dmpFd < 0 && files.txtFd < 0) WriteFatalMessage();
     if (files.dmpFd >= 0) {
-        const auto* info = static_cast<const siginfo_t*>(pointers->SignalInfo);
-        pid_t tid = CurrentTid();
-        platform::DumpThread thread{static_cast<uint32_t>(tid), pointers->ContextRecord};
-        platform::DumpException exception{static_cast<uint32_t>(tid), 0, 0,
+        const auto tid = static_cast<uint32_t>(platform::SafeThreadId());
+        platform::DumpThread thread{tid, pointers->ContextRecord};
+        platform::DumpException exception{tid, 0, 0,
                                           reinterpret_cast<uintptr_t>(pointers->ExceptionRecord->ExceptionAddress)};
-        if (info) {
-            exception.signal = static_cast<uint32_t>(info->si_signo);
-            exception.signalCode = static_cast<uint32_t>(info->si_code);
-            exception.address = reinterpret_cast<uintptr_t>(info->si_addr);
+        if (pointers->SignalInfo) {
+            const platform::SignalFacts signal = platform::FactsOfSignal(pointers->SignalInfo);
+            exception.signal = signal.signal;
+            exception.signalCode = signal.code;
+            exception.address = signal.address;
         }
         WriteDumpWithThreads(files.dmpFd, thread, &exception);
-        close(files.dmpFd);
+        platform::SafeClose(files.dmpFd);
         files.dmpFd = -1;
     }
-    if (settings.stallAfterDump) {
-        for (;;) pause();
-    }
+    if (settings.stallAfterDump) platform::SafeWaitForever();
 
     // Symbols, the report text and the hand-off.
     platform::CSymbolizer symbols;
@@ -177,7 +167,7 @@ void CaptureCrash(EXCEPTION_POINTERS* pointers) {
     if (files.txtFd >= 0) {
         CrashFacts facts{g_data.modules, g_data.system, g_data.frames, g_data.frameCount};
         WriteReportText(files.txtFd, *pointers, facts, symbols);
-        close(files.txtFd);
+        platform::SafeClose(files.txtFd);
         files.txtFd = -1;
     }
     if (settings.options != 0 && (files.dmpPath[0] || files.txtPath[0])) {
@@ -199,25 +189,30 @@ int32_t WriteDumpOnRequest(const wchar_t* name) {
         if (name && *name) {
             text.AddWide(name);
         } else {
-            MakeBaseName(text, settings.programFileName, settings.version, LocalTimeNow());
+            MakeBaseName(text, settings.programFileName, settings.version, platform::SafeLocalTimeNow());
             text.Add(".dmp");
         }
-        CreateParentFolders(path);
-        fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        platform::SafeCreateParentFolders(path);
+        fd = platform::SafeCreateFile(path, platform::SafeCreate::kReplace);
     } else {
         fd = CreateTempReportFile(settings.tempFolder, ".dmp", path, sizeof path);
     }
     if (fd < 0) return 0;
     g_data.modules.Read();
     platform::ReadCrashSystemInfo(&g_data.system);
-    ucontext_t uc;
-    getcontext(&uc);
-    static CONTEXT context;
-    platform::ContextFromUcontext(&uc, &context);
-    platform::DumpThread thread{static_cast<uint32_t>(CurrentTid()), &context};
-    bool ok = WriteDumpWithThreads(fd, thread, nullptr);
-    close(fd);
-    return ok ? 1 : 0;
+    struct OnRequest {
+        int fd;
+        bool ok;
+    } dump{fd, false};
+    platform::WithOwnContext(
+        [](const CONTEXT* context, void* data) {
+            auto* request = static_cast<OnRequest*>(data);
+            platform::DumpThread thread{static_cast<uint32_t>(platform::SafeThreadId()), context};
+            request->ok = WriteDumpWithThreads(request->fd, thread, nullptr);
+        },
+        &dump);
+    platform::SafeClose(fd);
+    return dump.ok ? 1 : 0;
 }
 
 int32_t WriteStackOnRequest(const wchar_t* name) {
@@ -235,8 +230,8 @@ int32_t WriteStackOnRequest(const wchar_t* name) {
         text.Add(settings.tempFolder);
     }
     text.AddWide(name);
-    CreateParentFolders(path);
-    int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    platform::SafeCreateParentFolders(path);
+    int fd = platform::SafeCreateFile(path, platform::SafeCreate::kAppend);
     if (fd < 0) return 0;
     g_data.modules.Read();
     platform::CSymbolizer symbols;
@@ -256,7 +251,7 @@ int32_t WriteStackOnRequest(const wchar_t* name) {
         result = walker.StoppedAtSelf() ? 1 : 0;
     }
     report.Add("\n").Flush();
-    close(fd);
+    platform::SafeClose(fd);
     return result;
 }
 

@@ -1,16 +1,14 @@
 #include "crashrep/crash_package.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstring>
 
-#include "core/stream/zip_writer.h"
+#include "platform/stream/zip_writer.h"
 #include "crashrep/crash_settings.h"
 #include "crashrep/report_files.h"
+#include "platform/base/utf8_core.h"
 #include "platform/crash/fixed_text.h"
 #include "platform/crash/handoff.h"
-#include "platform/crash/wide_text.h"
+#include "platform/crash/safe_file.h"
 
 namespace zovi::crashrep {
 
@@ -19,11 +17,12 @@ namespace {
 constexpr size_t kMaxEnvironment = 4096;
 
 void AddIfFile(core::CZipWriter& zip, const char* path) {
-    struct stat info{};
-    if (!path || !*path || stat(path, &info) != 0 || S_ISDIR(info.st_mode)) return;
+    platform::SafeFileFacts facts{};
+    if (!path || !*path || !platform::SafeExamine(path, &facts) || facts.folder) return;
     const char* slash = std::strrchr(path, '/');
     static wchar_t name[1024];
-    platform::Utf8ToWide(slash ? slash + 1 : path, name, sizeof name / sizeof name[0]);
+    platform::Utf8ToWideInto(slash ? slash + 1 : path, name, sizeof name / sizeof name[0],
+                             platform::Utf8Form::Lossless);
     zip.AddFile(name, path);  // a failure leaves the entry out
 }
 
@@ -56,10 +55,7 @@ bool PackageAndHandOff(const char* dmpPath, const char* txtPath, bool detach) {
     platform::CFixedText markerText(marker, sizeof marker);
     markerText.Add(kUploaderChildVariable).Add("=1");
     static char* environment[kMaxEnvironment + 2];
-    size_t count = 0;
-    for (char** p = environ; p && *p && count < kMaxEnvironment; ++p) environment[count++] = *p;
-    environment[count++] = marker;
-    environment[count] = nullptr;
+    platform::EnvironmentWith(marker, environment, sizeof environment / sizeof environment[0]);
     return platform::StartProgramSignalSafe(settings.programPath, argv, environment, detach);
 }
 

@@ -5,7 +5,7 @@
 #include "crashrep/crash_package.h"
 #include "crashrep/crash_settings.h"
 #include "crashrep/info_store.h"
-#include "platform/crash/wide_text.h"
+#include "platform/base/utf8_core.h"
 
 using zovi::crashrep::InfoStore;
 using zovi::crashrep::Settings;
@@ -35,7 +35,8 @@ int32_t ZoviCrashRepSetOptions(const wchar_t* folder, int32_t options) {
     zovi::crashrep::CrashSettings& settings = Settings();
     if (folder && *folder) {
         settings.folder = folder;
-        zovi::platform::WideToUtf8(folder, settings.folderUtf8, sizeof settings.folderUtf8);
+        zovi::platform::WideToUtf8Into(folder, settings.folderUtf8, sizeof settings.folderUtf8,
+                                       zovi::platform::Utf8Form::Lossless);
     }
     settings.options = options;
     return options;
@@ -44,8 +45,8 @@ int32_t ZoviCrashRepSetOptions(const wchar_t* folder, int32_t options) {
 int32_t ZoviCrashRepSubmitReport(const wchar_t* dmp, const wchar_t* txt) {
     static char dmpPath[4096];
     static char txtPath[4096];
-    zovi::platform::WideToUtf8(dmp, dmpPath, sizeof dmpPath);
-    zovi::platform::WideToUtf8(txt, txtPath, sizeof txtPath);
+    zovi::platform::WideToUtf8Into(dmp, dmpPath, sizeof dmpPath, zovi::platform::Utf8Form::Lossless);
+    zovi::platform::WideToUtf8Into(txt, txtPath, sizeof txtPath, zovi::platform::Utf8Form::Lossless);
     return zovi::crashrep::PackageAndHandOff(dmpPath, txtPath, true) ? 1 : 0;
 }
 

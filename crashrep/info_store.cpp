@@ -1,14 +1,11 @@
 #include "crashrep/info_store.h"
 
-#include <fcntl.h>
-#include <time.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <new>
 
 #include "crashrep/report_text.h"
-#include "platform/crash/wide_text.h"
+#include "platform/base/utf8_core.h"
+#include "platform/crash/safe_file.h"
+#include "platform/crash/safe_process.h"
 
 namespace zovi::crashrep {
 
@@ -20,18 +17,15 @@ constexpr size_t kCopyChunk = 1023;
 // Copies the log file between its two marker lines.
 void CopyLog(CReportText& report, const std::wstring& path) {
     char pathUtf8[4096];
-    platform::WideToUtf8(path.c_str(), pathUtf8, sizeof pathUtf8);
-    int fd = open(pathUtf8, O_RDONLY | O_CLOEXEC);
+    platform::WideToUtf8Into(path.c_str(), pathUtf8, sizeof pathUtf8, platform::Utf8Form::Lossless);
+    int fd = platform::SafeOpenToRead(pathUtf8);
     if (fd < 0) return;
     report.Add("\n--- Copied \"").AddWide(path.c_str()).Add("\"\n").Flush();
     char chunk[kCopyChunk];
-    for (;;) {
-        ssize_t got = read(fd, chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
+    for (std::ptrdiff_t got; (got = platform::SafeRead(fd, chunk, sizeof chunk)) > 0;) {
         report.Add(chunk, static_cast<size_t>(got));
     }
-    close(fd);
+    platform::SafeClose(fd);
     report.Add("\n--- End of \"").AddWide(path.c_str()).Add("\"\n").Flush();
 }
 
@@ -73,8 +67,7 @@ void CCrashInfoStore::Write(CReportText& report) {
     // A bounded wait: the thread that holds the lock may be the one stopped for ever.
     bool locked = false;
     for (int attempt = 0; attempt < 100 && !(locked = lock_->try_lock()); ++attempt) {
-        timespec pause{0, 10 * 1000 * 1000};
-        nanosleep(&pause, nullptr);
+        platform::SafePause(10);
     }
     if (!locked) return;
     if (!entries_.empty()) {

@@ -1,12 +1,8 @@
 #include "crashrep/report_files.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
+
+#include "platform/crash/safe_file.h"
 
 namespace zovi::crashrep {
 
@@ -28,35 +24,6 @@ void MakeBaseName(platform::CFixedText& out, const wchar_t* fileName, const wcha
         .AddPadded(static_cast<uint64_t>(local.tm_sec), 2);
 }
 
-struct tm LocalTimeNow() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    struct tm local{};
-    localtime_r(&now.tv_sec, &local);
-    return local;
-}
-
-bool CreateParentFolders(const char* path) {
-    if (!path || path[0] != '/') return false;
-    char folder[4096];
-    size_t length = std::strlen(path);
-    if (length >= sizeof folder) return false;
-    std::memcpy(folder, path, length + 1);
-    char* last = std::strrchr(folder, '/');
-    if (!last || last == folder) return true;
-    *last = '\0';
-    for (char* p = folder + 1;; ++p) {
-        if (*p == '/' || *p == '\0') {
-            char saved = *p;
-            *p = '\0';
-            if (mkdir(folder, 0755) != 0 && errno != EEXIST) return false;
-            *p = saved;
-            if (saved == '\0') break;
-        }
-    }
-    return true;
-}
-
 void CreateReportFiles(const char* folder, const char* base, ReportFiles* files) {
     constexpr int kMaxSuffix = 100;
     for (int suffix = 0; suffix < kMaxSuffix; ++suffix) {
@@ -69,16 +36,17 @@ void CreateReportFiles(const char* folder, const char* base, ReportFiles* files)
         txt.Add(dmp.Text());
         dmp.Add(".dmp");
         txt.Add(".txt");
-        if (suffix == 0) CreateParentFolders(files->dmpPath);
+        if (suffix == 0) platform::SafeCreateParentFolders(files->dmpPath);
 
-        files->dmpFd = open(files->dmpPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (files->dmpFd < 0 && errno == EEXIST) continue;
-        files->txtFd = open(files->txtPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (files->txtFd < 0 && errno == EEXIST) {
+        bool taken = false;
+        files->dmpFd = platform::SafeCreateFile(files->dmpPath, platform::SafeCreate::kNew, &taken);
+        if (taken) continue;
+        files->txtFd = platform::SafeCreateFile(files->txtPath, platform::SafeCreate::kNew, &taken);
+        if (taken) {
             // Another crash of the same second owns this name.
             if (files->dmpFd >= 0) {
-                close(files->dmpFd);
-                unlink(files->dmpPath);
+                platform::SafeClose(files->dmpFd);
+                platform::SafeDeleteFile(files->dmpPath);
                 files->dmpFd = -1;
             }
             continue;
@@ -90,7 +58,7 @@ void CreateReportFiles(const char* folder, const char* base, ReportFiles* files)
 int CreateTempReportFile(const char* tempFolder, const char* extension, char* path, size_t capacity) {
     platform::CFixedText text(path, capacity);
     text.Add(tempFolder).Add("excXXXXXX").Add(extension);
-    int fd = mkostemps(path, static_cast<int>(std::strlen(extension)), O_CLOEXEC);
+    int fd = platform::SafeCreateUniqueFile(path, std::strlen(extension));
     if (fd < 0) path[0] = '\0';
     return fd;
 }

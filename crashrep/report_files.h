@@ -1,6 +1,6 @@
 // Names and files of crash reports: the base name "<file>_<version>_YYYYMMDD_HHMMSS",
-// exclusive creation (a name already taken gets "_1", "_2", ...), temporary "exc" names,
-// folder creation and the package path. Signal-safe.
+// exclusive creation (a name already taken gets "_1", "_2", ...), temporary "exc" names
+// and the package path. Signal-safe.
 #pragma once
 #include <cstddef>
 #include <ctime>
@@ -12,12 +12,6 @@ namespace zovi::crashrep {
 // "<file name>_<version>" with every "." turned into "_", then "_%04d%02d%02d_%02d%02d%02d".
 void MakeBaseName(platform::CFixedText& out, const wchar_t* fileName, const wchar_t* version,
                   const struct tm& local);
-
-// The local time now (localtime_r was warmed at load).
-struct tm LocalTimeNow();
-
-// Creates the missing folders above the file at `path` (absolute paths only).
-bool CreateParentFolders(const char* path);
 
 // A crash's two files: "<folder>/<base>.dmp" and ".txt", created exclusively; when either
 // name is taken the base gets "_1", "_2", ... The paths are filled even when a file could

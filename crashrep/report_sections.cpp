@@ -1,12 +1,11 @@
 #include "crashrep/report_sections.h"
 
-#include <time.h>
-
 #include <cstring>
 
 #include "crashrep/crash_settings.h"
 #include "crashrep/info_store.h"
 #include "platform/crash/fixed_text.h"
+#include "platform/crash/safe_process.h"
 
 namespace zovi::crashrep {
 
@@ -88,9 +87,7 @@ void WriteCalendarTime(CReportText& report, uint32_t timestamp) {
     static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    time_t t = timestamp;
-    struct tm local{};
-    localtime_r(&t, &local);
+    const struct tm local = platform::SafeLocalTime(timestamp);
     platform::CFixedString<32> text;
     text.Add(days[local.tm_wday % 7]).AddChar(' ').Add(months[local.tm_mon % 12]).AddChar(' ');
     if (local.tm_mday < 10) text.AddChar(' ');

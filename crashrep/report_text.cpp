@@ -1,10 +1,7 @@
 #include "crashrep/report_text.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "platform/crash/fixed_text.h"
+#include "platform/crash/safe_file.h"
 
 namespace zovi::crashrep {
 
@@ -70,13 +67,8 @@ CReportText& CReportText::AddAltHex(uint64_t value) {
 }
 
 CReportText& CReportText::Flush() {
-    size_t at = 0;
-    while (fd_ >= 0 && at < length_) {
-        ssize_t n = write(fd_, buffer_ + at, length_ - at);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        at += static_cast<size_t>(n);
-    }
+    // A failed write loses the buffered text; the report goes on.
+    if (fd_ >= 0) platform::SafeWriteAll(fd_, buffer_, length_);
     length_ = 0;
     return *this;
 }

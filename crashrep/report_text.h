@@ -1,4 +1,4 @@
-// The report text file: written with write(2) from a fixed buffer, no allocation. Line
+// The report text file: written from a fixed buffer, no allocation. Line
 // ends are CRLF, as in the text mode of the system the reports are read on: every "\n"
 // is written as "\r\n", and a "\r" right before a "\n" (in a copied log) is dropped.
 #pragma once

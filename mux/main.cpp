@@ -1,6 +1,6 @@
 // ZoviMux: writes one recording's media file from the encoded streams the recorder
 // sends over standard input. See mux_args.h for the command line and
-// engine/output/mux_message.h for the input. Errors only, on standard error.
+// mux/protocol/mux_message.h for the input. Errors only, on standard error.
 #include <unistd.h>
 
 #include <atomic>

@@ -8,7 +8,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
-#include "engine/output/mux_message.h"
+#include "mux/protocol/mux_message.h"
 #include "mux/mux_writer.h"
 #include "platform/process/child_io.h"
 
@@ -16,7 +16,7 @@ namespace zovi::mux {
 
 namespace {
 
-using engine::MuxMessageHeader;
+
 
 enum class ReadResult { kMessage, kEnd, kMalformed };
 
@@ -28,7 +28,7 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 // Reads one message; its payload goes into `packet` (allocated only once the size has
 // been checked).
 ReadResult ReadMessage(int fd, MuxMessageHeader& header, AVPacket* packet) {
-    engine::MuxHeaderBytes bytes;
+    MuxHeaderBytes bytes;
     const size_t got = platform::ReadFull(fd, bytes.data(), bytes.size());
     if (got == 0) return ReadResult::kEnd;
     if (got < bytes.size()) {
@@ -37,12 +37,12 @@ ReadResult ReadMessage(int fd, MuxMessageHeader& header, AVPacket* packet) {
         std::fprintf(stderr, "ZoviMux: input ends inside a message header\n");
         return ReadResult::kMalformed;
     }
-    header = engine::DecodeMuxMessageHeader(bytes);
+    header = DecodeMuxMessageHeader(bytes);
     if (header.size < 0 || header.size > kMaxMessagePayload) {
         std::fprintf(stderr, "ZoviMux: bad message size %d\n", header.size);
         return ReadResult::kMalformed;
     }
-    if (header.kind != engine::kMuxVideo && header.kind != engine::kMuxSound) {
+    if (header.kind != kMuxVideo && header.kind != kMuxSound) {
         std::fprintf(stderr, "ZoviMux: bad stream kind %d\n", header.kind);
         return ReadResult::kMalformed;
     }
@@ -89,8 +89,8 @@ MuxExitCode RunMuxSession(const MuxArgs& args, int inputFd) {
         bool present;
         int32_t kind;
         std::vector<uint8_t>* extra;
-    } headers[] = {{args.hasVideo, engine::kMuxVideo, &videoExtra},
-                   {args.hasSound, engine::kMuxSound, &soundExtra}};
+    } headers[] = {{args.hasVideo, kMuxVideo, &videoExtra},
+                   {args.hasSound, kMuxSound, &soundExtra}};
     for (const auto& stream : headers) {
         if (!stream.present) continue;
         // Without complete stream headers there is nothing to write: no file.
@@ -111,8 +111,8 @@ MuxExitCode RunMuxSession(const MuxArgs& args, int inputFd) {
             malformed = true;
             break;
         }
-        if ((header.kind == engine::kMuxVideo && !args.hasVideo) ||
-            (header.kind == engine::kMuxSound && !args.hasSound)) {
+        if ((header.kind == kMuxVideo && !args.hasVideo) ||
+            (header.kind == kMuxSound && !args.hasSound)) {
             std::fprintf(stderr, "ZoviMux: packet of unannounced stream %d\n", header.kind);
             malformed = true;
             break;

@@ -1,7 +1,6 @@
 #include "mux/mux_writer.h"
 
 #include <cstdio>
-#include <filesystem>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -9,6 +8,9 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/mem.h>
 }
+
+#include "platform/base/utf8.h"
+#include "platform/fs/win_file.h"
 
 namespace zovi::mux {
 
@@ -112,8 +114,7 @@ bool CMuxWriter::Open(const MuxArgs& args, const std::vector<uint8_t>& videoExtr
     if (avformat_write_header(context_, nullptr) < 0) {
         std::fprintf(stderr, "ZoviMux: cannot write the %s header\n", container.c_str());
         Discard();
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
+        DeleteFileW(platform::DecodeUtf8Lossless(path_).c_str());  // a failure leaves it
         return false;
     }
     return true;

@@ -14,12 +14,14 @@
 #include <thread>
 #include <vector>
 
+#include "core/options/options.h"
 #include "engine/capture/capture_impl.h"
 #include "engine/capture/tests/support/media_probe.h"
 #include "engine/capture/tests/support/recording_listener.h"
 #include "engine/capture/tests/support/screen_painter.h"
 #include "engine/capture/tests/support/tone_player.h"
-#include "engine/util/engine_misc.h"
+#include "engine/controller/capture_settings.h"
+#include "platform/base/utf8.h"
 
 using namespace zovi::engine;
 using namespace std::chrono;
@@ -58,32 +60,22 @@ int Stage(double seconds) {
 }
 
 int Record(const std::string& file, double seconds) {
-    // The settings' defaults (x264 "medium", "zerolatency", "main"; AAC 44.1 kHz at
-    // 128 kbit/s), at 30 frames a second.
-    auto video = std::make_shared<CodecParamX264>();
-    video->fps = kFps;
-    video->qmin = 25;
-    video->qmax = 31;
-    video->gop = 250;
-    video->bframes = 3;
-    video->preset = "medium";
-    video->tune = "zerolatency";
-    video->profile = "main";
-    video->mux = "mp4";
-    video->dxgiAllowed = true;
-    video->hardwareAllowed = false;
-    if (!video->GetEncoderName()) return 1;
-    auto audio = std::make_shared<AudioCodecParam>();
-    audio->name = "aac";
-    audio->channels = 2;
-    audio->sampleFormat = 8;
-    audio->sampleRate = 44100;
-    audio->bitRate = 131072;
+    // The options record's defaults (x264 "medium", "zerolatency", "main"; AAC 44.1 kHz
+    // at 128 kbit/s; the accelerated screen source), at 30 frames a second with the
+    // software encoder. The bench runs in a private home that holds no settings.
+    const COptions options;
+    CaptureSettings settings(options);
+    settings.x264Fps = kFps;
+    settings.hardwareEncoder = 0;
+    auto video = MakeVideoParams(settings);
+    if (!video || !video->GetEncoderName()) return 1;
+    auto audio = MakeAudioParams(settings);
     CaptureSourceInfo source;  // every monitor
     const std::vector<SoundDeviceRecord> devices = {{L"Speakers", L"", false}};
     auto engine = std::make_shared<CCaptureImpl>();
     auto listener = std::make_shared<zovi::test::CRecordingListener>();
-    if (!engine->Start(source, 0, 3, devices, Utf8ToWide(file), -1, 0, listener, video, audio)) {
+    if (!engine->Start(source, MakeSourceSettings(settings), 0, 3, devices,
+                       zovi::platform::DecodeUtf8Lossless(file), -1, 0, listener, video, audio)) {
         std::fprintf(stderr, "record: the recording did not start\n");
         return 1;
     }

@@ -23,7 +23,7 @@ public:
     virtual void OnRun(CDeferredProcCallList* list, CDeferredProcCall* call) = 0;
 
 protected:
-    ~IDeferredProcCallListCallback() = default;
+    virtual ~IDeferredProcCallListCallback() = default;
 };
 
 class CDeferredProcCallList {

@@ -2,7 +2,7 @@
 
 #include "core/files/directories.h"
 #include "core/files/path_string.h"
-#include "core/options/reg_values.h"
+#include "core/regvalues/reg_values.h"
 #include "platform/base/wformat.h"
 #include "platform/fs/folders.h"
 

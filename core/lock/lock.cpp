@@ -2,10 +2,10 @@
 
 #include <mutex>
 
-#include "crashrep/zovi_crashrep.h"
 #include "platform/base/clock.h"
 #include "platform/base/wformat.h"
 #include "platform/crash/exception_filter.h"
+#include "platform/crash/fatal_message.h"
 #include "platform/window/process_ids.h"
 
 void CLock::WaitWhileUpgradesPending() {
@@ -46,7 +46,7 @@ std::wstring CLock::DescribeFailure(DWORD waitResult, const wchar_t* objectName)
 
 void CLock::Fail(DWORD waitResult, const wchar_t* objectName) {
     const std::wstring text = DescribeFailure(waitResult, objectName);
-    ZoviCrashRepSetInfo(kCrashInfoFatalMessage, text.c_str());
+    zovi::platform::ReportFatalMessage(text.c_str());
     RaiseException(kLockFailureException, 0, 0, nullptr);
     // The filter ends the process; should it return, nothing may go on with a broken lock.
     zovi::platform::TerminateCurrentProcess(0xFFFFFFFF);

@@ -1,7 +1,7 @@
 // CLock: a reader-writer lock with re-entry by the holding thread and the upgrade of a
 // read hold into a write hold. Many threads may read at once; one writes. A wait that
-// fails is a fatal fault: its description goes to the crash report as information entry 0
-// and the exception 0x0BAD0FAD is raised.
+// fails is a fatal fault: its description goes to the fatal-message sink (the program's crash
+// report, information entry 0) and the exception 0x0BAD0FAD is raised.
 #pragma once
 #include <atomic>
 #include <map>

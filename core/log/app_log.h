@@ -20,7 +20,7 @@ public:
     virtual void OnLogLine(const wchar_t* text) = 0;
 
 protected:
-    ~ILogListener() = default;
+    virtual ~ILogListener() = default;
 };
 
 class CAppLog : public ILogger, public CLogFmt {

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "platform/base/last_error.h"
+#include "platform/base/utf8.h"
 #include "platform/base/wformat.h"
 #include "platform/fs/folders.h"
-#include "platform/fs/utf8.h"
 #include "platform/fs/win_file.h"
 
 CLogFile::~CLogFile() { Close(); }

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/log/logger.h"
-#include "platform/fs/utf8.h"
+#include "platform/base/utf8.h"
 
 void FFmpegLogCallback(void* /*context*/, int level, const char* format, va_list args) {
     if (level > 24 || !format) return;

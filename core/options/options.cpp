@@ -3,7 +3,6 @@
 #include <cstring>
 #include <random>
 
-#include "core/files/directories.h"
 #include "core/options/placement_store.h"
 #include "core/options/store_damage.h"
 #include "platform/base/wformat.h"
@@ -19,13 +18,12 @@ constexpr const wchar_t* kAac = L"aac";
 constexpr const wchar_t* kHotkey = L"hotkey";
 constexpr const wchar_t* kWhiteboard = L"whiteboard";
 
+// Only the name: the folder is made when a recording or a snapshot first writes into it.
 std::wstring VideosSubfolder(const wchar_t* tail) {
     wchar_t videos[MAX_PATH];
     std::wstring folder;
-    if (SHGetSpecialFolderPathW(nullptr, videos, CSIDL_MYVIDEO, TRUE)) folder = videos;
-    folder += tail;
-    EnsureDirectory(folder);
-    return folder;
+    if (SHGetSpecialFolderPathW(nullptr, videos, CSIDL_MYVIDEO, FALSE)) folder = videos;
+    return folder + tail;
 }
 
 }  // namespace

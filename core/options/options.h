@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/options/reg_values.h"
+#include "core/regvalues/reg_values.h"
 #include "platform/base/wintypes.h"
 #include "platform/window/window_types.h"
 
@@ -123,7 +123,7 @@ private:
     std::array<WindowPlacementEntry, 5> loadedPlacements_;
 };
 
-// The user's videos folder + "/Zovi录屏/" (and + "Snapshot/"), after making the chain.
+// The user's videos folder + "/Zovi录屏/" (and + "Snapshot/"); neither is made here.
 std::wstring GetDefaultVideoFolder();
 std::wstring GetDefaultSnapshotFolder();
 // A new application id: a random GUID as "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X".

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "core/options/reg_values.h"
+#include "core/regvalues/reg_values.h"
 #include "core/util/numbers.h"
 #include "core/util/screen_scale.h"
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 
 #include "core/digest/crc32.h"
 #include "core/log/logger.h"
+#include "platform/fs/win_file.h"
 
 namespace {
 
@@ -374,10 +374,9 @@ void CRecordStore::Compact() {
     m_file.Close();
     CompactionStep(2);
     // One atomic step: the store is the old file or the new one, never missing.
-    std::error_code error;
-    std::filesystem::rename(zovi::platform::ToSystemPath(tmpPath), zovi::platform::ToSystemPath(path), error);
-    if (!error) CompactionStep(3);
-    if (!error && m_file.Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS)) {
+    const bool replaced = MoveFileExW(tmpPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (replaced) CompactionStep(3);
+    if (replaced && m_file.Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS)) {
         std::uint64_t size = 0;
         m_file.GetSize(size);
         m_fileSize = size;

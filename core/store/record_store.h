@@ -16,7 +16,7 @@
 
 #include "core/files/file.h"
 #include "core/lock/lock.h"
-#include "core/stream/buffer.h"
+#include "platform/stream/buffer.h"
 #include "platform/base/wintypes.h"
 
 // Open flags: with kRecordStoreMustExist the file must exist; kRecordStoreEmpty empties

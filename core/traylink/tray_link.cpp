@@ -5,7 +5,6 @@
 #include "core/files/path_string.h"
 #include "core/log/logger.h"
 #include "platform/fs/folders.h"
-#include "platform/fs/utf8.h"
 #include "platform/process/process.h"
 #include "platform/window/window.h"
 

@@ -24,8 +24,8 @@
 
 #include "crashrep/zovi_crashrep.h"
 #include "platform/base/thread.h"
+#include "platform/base/utf8_core.h"
 #include "platform/crash/exception_filter.h"
-#include "platform/crash/wide_text.h"
 
 namespace {
 
@@ -33,7 +33,8 @@ std::string g_sideFile;
 
 std::wstring Wide(const std::string& text) {
     std::wstring wide(text.size() + 1, L'\0');
-    wide.resize(zovi::platform::Utf8ToWide(text.c_str(), wide.data(), wide.size()));
+    wide.resize(zovi::platform::Utf8ToWideInto(text.c_str(), wide.data(), wide.size(),
+                                               zovi::platform::Utf8Form::Lossless));
     return wide;
 }
 

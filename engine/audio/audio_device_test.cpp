@@ -8,7 +8,7 @@ extern "C" {
 #include <cmath>
 
 #include "engine/util/av_log.h"
-#include "engine/util/engine_misc.h"
+#include "platform/base/utf8.h"
 
 namespace zovi::engine {
 
@@ -36,7 +36,7 @@ bool CAudioDeviceTest::Start() {
 }
 
 bool CAudioDeviceTest::AddTestDevice(const std::wstring& deviceId, bool isInput) {
-    AvLogInfo("add test device: %s, input:%d", WideToUtf8(deviceId).c_str(), isInput ? 1 : 0);
+    AvLogInfo("add test device: %s, input:%d", platform::WideToUtf8(deviceId).c_str(), isInput ? 1 : 0);
     if (!core_) return false;
     return isInput ? core_->AddInputDevice(deviceId, false) : core_->AddLoopbackDevice(deviceId);
 }

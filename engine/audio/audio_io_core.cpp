@@ -11,6 +11,7 @@
 #include "engine/util/trace_scope.h"
 #include "platform/base/clock.h"
 #include "platform/base/thread.h"
+#include "platform/base/utf8.h"
 
 namespace zovi::engine {
 
@@ -116,6 +117,7 @@ void CAudioIOCore::AudioIOThread() {
             // Paused sound is drained and dropped, so none of it reaches the output
             // and no lag is left behind after the resume.
             DrainDevices();
+            RetireEndedDevices();
             Sleep(1);
             continue;
         }
@@ -129,6 +131,7 @@ void CAudioIOCore::AudioIOThread() {
             emitted += kBlockFrames;
             MixBlock(emitted);
         }
+        RetireEndedDevices();
     }
 }
 
@@ -137,6 +140,28 @@ void CAudioIOCore::DrainDevices() {
     for (auto& device : devices_) {
         while (device->ReadBlock(nullptr, channels_) > 0) {
         }
+    }
+}
+
+void CAudioIOCore::RetireEndedDevices() {
+    std::vector<std::shared_ptr<CCapAudio>> ended;
+    size_t remaining = 0;
+    {
+        std::lock_guard lock(devicesLock_);
+        std::erase_if(devices_, [&](const std::shared_ptr<CCapAudio>& device) {
+            // Whatever the device captured before it ended is mixed first.
+            if (device->IsRunning() || device->BufferedBytes() != 0) return false;
+            ended.push_back(device);
+            return true;
+        });
+        remaining = devices_.size();
+    }
+    for (auto& device : ended) {
+        // Joins its ended capture thread (outside the lock: that thread may still be
+        // in its callback).
+        device->Stop();
+        AvLogInfo("CAudioIOCore: sound device(%s) ended and left the mix; %zu device(s) go on",
+                  platform::WideToUtf8(device->DeviceId()).c_str(), remaining);
     }
 }
 

@@ -1,7 +1,12 @@
 // The sound mixer of one recording (or of the sound test): owns the devices, runs one
 // mixing thread that makes a block of exactly 1024 frames per period of wall-clock
 // time, sums the devices' blocks into it and hands it to an IAudioOutput. Paused time
-// is excluded from the clock; mute keeps silent blocks flowing.
+// is excluded from the clock; mute keeps silent blocks flowing. A device whose capture
+// ends on its own (unplugged, its server gone) leaves the mix once its last sound is
+// mixed; the others go on, and with none left the blocks are silent.
+// Threads: the owner calls Add*, Start, Stop, SetCallBack; the mixing thread mixes,
+// drains and retires ended devices; a device's capture thread reports its end.
+// SetPause, SetMute, the Is* queries and Devices may be called from any thread.
 #pragma once
 #include <atomic>
 #include <memory>
@@ -21,7 +26,8 @@ public:
     class IAudioIOCoreCallBack {
     public:
         virtual ~IAudioIOCoreCallBack() = default;
-        // A device's capture has ended (on that device's thread).
+        // A device's capture has ended on its own (on that device's thread); it leaves
+        // the mix. Not called for a Stop.
         virtual void OnAudioDeviceEnded(const std::shared_ptr<CCapAudio>& device) = 0;
     };
 
@@ -50,9 +56,10 @@ public:
     bool IsMuted() const { return mute_.load(); }
     void SetCallBack(std::weak_ptr<IAudioIOCoreCallBack> callBack);
 
+    // The devices in the mix (in the order added).
     std::vector<std::shared_ptr<CCapAudio>> Devices();
 
-    // CCapAudio::ICapAudioCallBack: forwards to the error callback.
+    // CCapAudio::ICapAudioCallBack: forwards to the callback.
     void OnCapAudioEnded(const std::shared_ptr<CCapAudio>& device) override;
 
 private:
@@ -60,6 +67,7 @@ private:
     void AudioIOThread();
     void MixBlock(int64_t emitted);
     void DrainDevices();
+    void RetireEndedDevices();
 
     int channels_;
     int format_;

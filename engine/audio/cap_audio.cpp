@@ -8,9 +8,9 @@ extern "C" {
 
 #include "engine/audio/noise_suppress_filter.h"
 #include "engine/util/av_log.h"
-#include "engine/util/engine_misc.h"
 #include "engine/util/trace_scope.h"
 #include "platform/base/thread.h"
+#include "platform/base/utf8.h"
 
 namespace zovi::engine {
 
@@ -29,7 +29,7 @@ CCapAudio::CCapAudio(int outChannels, int outRate, int outFormat, bool isInput,
       isInput_(isInput),
       noiseSuppression_(noiseSuppression) {
     AvLogInfo("CCapAudio(%s) ctor:  m_outChannels=%d m_outSamplesPerSec=%d m_outSampleFmt=%d",
-              WideToUtf8(deviceId_).c_str(), outChannels, outRate, outFormat);
+              platform::WideToUtf8(deviceId_).c_str(), outChannels, outRate, outFormat);
     if (isInput_ && noiseSuppression_) {
         auto filter = std::make_shared<CAudioNoiseSuppressFilter>();
         if (filter->Init(outChannels_, outRate_)) filter_ = std::move(filter);
@@ -38,13 +38,13 @@ CCapAudio::CCapAudio(int outChannels, int outRate, int outFormat, bool isInput,
 
 CCapAudio::~CCapAudio() {
     Stop();
-    AvLogInfo("CCapAudio(%s) dtor", WideToUtf8(deviceId_).c_str());
+    AvLogInfo("CCapAudio(%s) dtor", platform::WideToUtf8(deviceId_).c_str());
     if (filter_) filter_->Release();
 }
 
 bool CCapAudio::Open() {
     if (thread_.joinable() || !stopEvent_.IsValid()) return false;
-    if (!stream_.Open(WideToUtf8(deviceId_), !isInput_, kBufferMs)) return false;
+    if (!stream_.Open(platform::EncodeUtf8Lossless(deviceId_), !isInput_, kBufferMs)) return false;
     mixChannels_ = stream_.Channels();
     mixRate_ = stream_.SampleRate();
     // (The system's silent render stream beside the loopback is not needed here.)
@@ -78,9 +78,9 @@ void CCapAudio::CaptureThread() {
     }
     stream_.Stop();
     running_ = false;
-    if (failed)
-        AvLogError("CCapAudio(%s) capture ended: the device stopped delivering sound",
-                   WideToUtf8(deviceId_).c_str());
+    if (!failed) return;  // asked to stop: nothing to report
+    AvLogError("CCapAudio(%s) capture ended: the device stopped delivering sound",
+               platform::WideToUtf8(deviceId_).c_str());
     std::shared_ptr<ICapAudioCallBack> callBack;
     {
         std::lock_guard lock(callBackLock_);

@@ -2,7 +2,9 @@
 // sink's monitor) on its own thread, converts every packet to the mixer's planar
 // format and appends it to one sample FIFO per channel; the mixer takes blocks of at
 // most 1024 samples with ReadBlock. Microphones may carry a noise filter that runs
-// when a block is taken.
+// when a block is taken. Threads: Open and SetCallBack on the owner's thread; ReadBlock
+// and BufferedBytes on the mixing thread; Stop on either (never on the capture thread,
+// where the callback runs).
 #pragma once
 #include <atomic>
 #include <memory>
@@ -23,7 +25,8 @@ public:
     class ICapAudioCallBack {
     public:
         virtual ~ICapAudioCallBack() = default;
-        // The capture thread has ended (on that thread).
+        // The capture thread has ended on its own: the device is gone or stopped
+        // delivering sound (on that thread). Not called for a Stop.
         virtual void OnCapAudioEnded(const std::shared_ptr<CCapAudio>& device) = 0;
     };
 
@@ -44,10 +47,12 @@ public:
     // Takes the next block (at most 4096 bytes per channel) into `planes` (a null
     // plane array or plane only consumes). Returns the bytes per channel.
     int ReadBlock(float** planes, int channels);
-    // Stops capture and joins the thread; safe twice and before Open.
+    // Stops capture and joins the thread (also one that ended on its own); safe twice
+    // and before Open. Not from the callback.
     void Stop();
 
     void SetCallBack(std::weak_ptr<ICapAudioCallBack> callBack);
+    // False once capture has ended (asked to or on its own).
     bool IsRunning() const { return running_.load(); }
     bool IsInput() const { return isInput_; }
     bool HasNoiseFilter() const { return filter_ != nullptr; }

@@ -1,7 +1,7 @@
 #include "engine/audio/device_list.h"
 
 #include "engine/util/av_log.h"
-#include "engine/util/engine_misc.h"
+#include "platform/base/utf8.h"
 #include "platform/camera/video_devices.h"
 #include "platform/sound/source_list.h"
 
@@ -13,7 +13,7 @@ bool EnumMicrophones(std::vector<DeviceEntry>* devices) {
     for (const auto& source : sources) {
         // A sink's monitor is playback sound, and an unplugged port is not active.
         if (source.isMonitor || source.unplugged || source.name.empty()) continue;
-        devices->push_back({Utf8ToWide(source.description), Utf8ToWide(source.name)});
+        devices->push_back({platform::Utf8ToWide(source.description), platform::DecodeUtf8Lossless(source.name)});
     }
     return true;
 }
@@ -25,12 +25,13 @@ void EnumCameras(std::vector<DeviceEntry>* devices, const char* devDir) {
         AvLogError("CreateClassEnumerator null pointer, h=%u", 1u);
         return;
     }
-    for (const auto& camera : cameras) devices->push_back({Utf8ToWide(camera.card), Utf8ToWide(camera.path)});
+    for (const auto& camera : cameras)
+        devices->push_back({platform::DecodeUtf8Lossless(camera.card), platform::DecodeUtf8Lossless(camera.path)});
 }
 
 std::wstring FindCameraByName(const std::wstring& name, const char* devDir) {
     for (const auto& camera : platform::ListVideoCaptureDevices(devDir))
-        if (Utf8ToWide(camera.card) == name) return Utf8ToWide(camera.path);
+        if (platform::DecodeUtf8Lossless(camera.card) == name) return platform::DecodeUtf8Lossless(camera.path);
     return {};
 }
 

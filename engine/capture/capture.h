@@ -11,13 +11,21 @@
 
 namespace zovi::engine {
 
+// How a recording's screen source is made and what it draws, fixed at the start.
+struct CaptureSourceSettings {
+    bool dxgiAllowed = false;   // the accelerated (shared-memory) screen source may be used
+    std::wstring overlayText;   // drawn into every frame of the screen sources; empty for none
+};
+
 class ICapture {
 public:
     virtual ~ICapture() = default;
     // Starts recording `source` into `outputPath`: sizes and opens the encoders, starts
-    // the muxer, then the video source and the sound devices. `reserved`, `unused1` and
-    // `unused2` are not read. False (with an error line) on any failure.
-    virtual bool Start(const CaptureSourceInfo& source, int reserved, int encodeSize,
+    // the muxer, then the video source (made and set up by `sourceSettings`) and the
+    // sound devices. `reserved`, `unused1` and `unused2` are not read. False (with an
+    // error line) on any failure.
+    virtual bool Start(const CaptureSourceInfo& source,
+                       const CaptureSourceSettings& sourceSettings, int reserved, int encodeSize,
                        const std::vector<SoundDeviceRecord>& soundDevices,
                        const std::wstring& outputPath, int unused1, int unused2,
                        const std::shared_ptr<ICaptureNotify>& notify,

@@ -17,6 +17,7 @@ extern "C" {
 #include "engine/video/cap_video_any.h"
 #include "engine/video/cap_video_dxgi.h"
 #include "engine/video/cap_video_gdi.h"
+#include "platform/base/utf8.h"
 
 namespace zovi::engine {
 
@@ -71,7 +72,9 @@ CCaptureImpl::~CCaptureImpl() {
     AvLogInfo("CCaptureImpl::dtor: %08" PRIxPTR, reinterpret_cast<uintptr_t>(this));
 }
 
-bool CCaptureImpl::Start(const CaptureSourceInfo& source, int /*reserved*/, int encodeSize,
+bool CCaptureImpl::Start(const CaptureSourceInfo& source,
+                         const CaptureSourceSettings& sourceSettings, int /*reserved*/,
+                         int encodeSize,
                          const std::vector<SoundDeviceRecord>& soundDevices,
                          const std::wstring& outputPath, int /*unused1*/, int /*unused2*/,
                          const std::shared_ptr<ICaptureNotify>& notify,
@@ -79,10 +82,11 @@ bool CCaptureImpl::Start(const CaptureSourceInfo& source, int /*reserved*/, int 
                          const std::shared_ptr<AudioCodecParam>& audioParams) {
     if (outputPath.empty() || !videoParams || !audioParams) return false;
     source_ = source;
+    sourceSettings_ = sourceSettings;
     soundDevices_ = soundDevices;
     fps_ = videoParams->fps;
     encodeSize_ = encodeSize;
-    outputPath_ = WideToUtf8(outputPath);
+    outputPath_ = platform::EncodeUtf8Lossless(outputPath);
     notify_ = notify;
     videoParams_ = videoParams;
     audioParams_ = audioParams;
@@ -147,7 +151,7 @@ bool CCaptureImpl::InitMuxer() {
 }
 
 bool CCaptureImpl::InitCapture() {
-    const bool dxgi = IsWindows6OrGreater(2, 0) && videoParams_->dxgiAllowed;
+    const bool dxgi = IsWindows6OrGreater(2, 0) && sourceSettings_.dxgiAllowed;
     const char* failure = "CAP_SINGLE_MONITOR fail";
     if (source_.type == CAP_CUSTOME_READER) {
         video_ = std::make_shared<CCapVideoAny>();
@@ -177,9 +181,8 @@ bool CCaptureImpl::InitCapture() {
         return false;
     }
     video_->SetCallback(std::shared_ptr<CCapVideo::ICapVideoCallback>(shared_from_this(), this));
-    const std::wstring overlay = Utf8ToWide(videoParams_->overlayText);
-    video_->SetOverlayText(overlay.c_str(), L"微软雅黑", OverlayHeightForChoice(encodeSize_),
-                           10 * fps_);
+    video_->SetOverlayText(sourceSettings_.overlayText.c_str(), L"微软雅黑",
+                           OverlayHeightForChoice(encodeSize_), 10 * fps_);
     return InitSound();
 }
 
@@ -308,11 +311,16 @@ bool CCaptureImpl::TakeSnapshot(const std::string& path, void* reserved) {
     return video_ && video_->TakeSnapshot(path, reserved);
 }
 
-void CCaptureImpl::OnAudioDeviceEnded(const std::shared_ptr<CCapAudio>& /*device*/) {
-    if (auto listener = Listener()) listener->OnCaptureError(L"");
+void CCaptureImpl::OnAudioDeviceEnded(const std::shared_ptr<CCapAudio>& device) {
+    // Not an error of the recording: the mixer goes on with the other devices (or
+    // silence), so the file's sound runs to its end.
+    AvLogInfo("CCaptureImpl: sound device(%s) ended; the recording goes on without it",
+              platform::WideToUtf8(device->DeviceId()).c_str());
 }
 
 void CCaptureImpl::OnError(std::shared_ptr<CCapVideo> /*source*/) {
+    // The source reports every end; the one a stop brings is no error.
+    if (stopping_.load()) return;
     if (auto listener = Listener()) listener->OnCaptureError(L"");
 }
 
@@ -366,6 +374,7 @@ bool CCaptureImpl::Stop() {
 }
 
 bool CCaptureImpl::StopAll() {
+    stopping_ = true;
     if (audioCore_) audioCore_->Stop();
     if (video_) video_->Stop();
     // The sound encoder still holds its last packets: drain them before it goes. The

@@ -1,5 +1,10 @@
 // One recording: encoders sized from the source, the muxer, the video source and the
-// sound mixer; every frame and block is encoded and written under one lock.
+// sound mixer; every frame and block is encoded and written under one lock. A capture
+// error reaches the listeners only when the video ends before a stop (its source
+// failed, or the muxer refused a frame); a sound device that ends leaves the mix and
+// the recording goes on. Threads: Start, Stop, Pause, mute and snapshots on the
+// owner's thread; frames on the video encode thread, blocks on the mixing thread,
+// device ends on that device's capture thread.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -44,7 +49,8 @@ public:
     CCaptureImpl& operator=(const CCaptureImpl&) = delete;
 
     // ICapture
-    bool Start(const CaptureSourceInfo& source, int reserved, int encodeSize,
+    bool Start(const CaptureSourceInfo& source, const CaptureSourceSettings& sourceSettings,
+               int reserved, int encodeSize,
                const std::vector<SoundDeviceRecord>& soundDevices, const std::wstring& outputPath,
                int unused1, int unused2, const std::shared_ptr<ICaptureNotify>& notify,
                const std::shared_ptr<CodecParam>& videoParams,
@@ -72,9 +78,9 @@ public:
     void GetAudioStreamInfo(std::string& name, int& channels, int& sampleRate,
                             int64_t& bitRate, int& sampleFormat) override;
 
-    // CAudioIOCore::IAudioIOCoreCallBack: a sound device ended.
+    // CAudioIOCore::IAudioIOCoreCallBack: a sound device ended on its own (logged only).
     void OnAudioDeviceEnded(const std::shared_ptr<CCapAudio>& device) override;
-    // CCapVideo::ICapVideoCallback
+    // CCapVideo::ICapVideoCallback: a capture error unless the engine is stopping.
     void OnError(std::shared_ptr<CCapVideo> source) override;
     void OnSnapshotTaken(std::string path, bool ok) override;
 
@@ -95,6 +101,7 @@ private:
     std::shared_ptr<ICaptureNotify> Listener() const { return notify_.lock(); }
 
     CaptureSourceInfo source_;
+    CaptureSourceSettings sourceSettings_;
     int32_t fps_ = 0;
     int32_t encodeSize_ = 0;
     int32_t encodeWidth_ = 0;
@@ -115,6 +122,7 @@ private:
     std::atomic<int64_t> soundFrames_{0};
     bool videoDrained_ = false;  // under encodeLock_
     bool muxerFinished_ = false;
+    std::atomic<bool> stopping_{false};  // set by the stop, before the sources end
 };
 
 }  // namespace zovi::engine

@@ -4,7 +4,7 @@
 
 namespace zovi::engine {
 
-void CodecParam::Describe() {
+void CodecParam::Describe(const std::string& mux) {
     AvLogInfo(
         "encoder=%s qmin=%d qmax=%d gop=%d fps=%d bframes=%d preset=%s tune=%s "
         "profile=%s mux=%s",

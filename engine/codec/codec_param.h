@@ -13,8 +13,9 @@ public:
     virtual ~CodecParam() = default;
     // Stores the FFmpeg encoder name in `encoder` and returns true.
     virtual bool GetEncoderName() = 0;
-    // Logs "encoder=... qmin=... ... mux=...".
-    virtual void Describe();
+    // Logs "encoder=... qmin=... ... mux=<mux>", `mux` being the container the stream
+    // goes into ("mp4", "matroska", "flv" or "avi").
+    virtual void Describe(const std::string& mux);
 
     std::string encoder;  // FFmpeg encoder name
     int32_t qmin = 0;
@@ -25,10 +26,7 @@ public:
     std::string preset;  // x264 names; empty for Xvid
     std::string tune;
     std::string profile;
-    std::string mux;          // container: "mp4", "matroska", "flv" or "avi"
-    std::string overlayText;  // UTF-8; empty for none
-    bool dxgiAllowed = false;
-    bool hardwareAllowed = false;
+    bool hardwareAllowed = false;  // a hardware H.264 encoder is tried first
 };
 
 // H.264 through "libx264" (or a hardware encoder when allowed).

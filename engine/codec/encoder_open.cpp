@@ -26,7 +26,7 @@ struct VideoEncoderRow {
     bool useParamBFrames;  // else no B-frames
     const char* notFound;
     const char* allocFailed;  // null: no message
-    const char* openFailed;   // "...%s" with the library's error text
+    const char* openFailed;   // followed by the library's error text
 };
 
 constexpr VideoEncoderRow kX264{"libx264",
@@ -34,21 +34,21 @@ constexpr VideoEncoderRow kX264{"libx264",
                                 true,
                                 "libx264 not found!",
                                 "alloc context3 for x264 encoder fail!",
-                                "open encoder error:%s"};
+                                "open encoder error:"};
 constexpr VideoEncoderRow kNvenc{"h264_nvenc",
                                  AV_PIX_FMT_NV12,
                                  false,
                                  "h264_nvenc not found!",
                                  "alloc context3 for h264_nvenc encoder fail!",
-                                 "open encoder error:%s"};
+                                 "open encoder error:"};
 constexpr VideoEncoderRow kQsv{"h264_qsv",
                                AV_PIX_FMT_NV12,
                                false,
                                "h264_qsv not found!",
                                "alloc context3 for h264_qsv encoder fail!",
-                               "open h264_qsv encoder error:%s"};
+                               "open h264_qsv encoder error:"};
 constexpr VideoEncoderRow kXvid{"libxvid", AV_PIX_FMT_YUV420P,     true, "libxvid not found!",
-                                nullptr,   "open encoder error:%s"};
+                                nullptr,   "open encoder error:"};
 
 void SetOptions(AVDictionary** options, const VideoEncoderRow& row, const CodecParam& param) {
     const std::string name = row.name;
@@ -101,7 +101,7 @@ CodecContextPtr OpenOne(const VideoEncoderRow& row, const CodecParam& param, int
     if (result < 0) {
         char text[1024] = {};
         av_strerror(result, text, sizeof(text));
-        AvLogError(row.openFailed, text);
+        AvLogError("%s%s", row.openFailed, text);
         return nullptr;
     }
     return context;

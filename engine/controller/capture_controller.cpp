@@ -1,29 +1,23 @@
 #include "engine/controller/capture_controller.h"
 
-#include <filesystem>
-
 #include "core/deferred/on_idle.h"
+#include "core/files/directories.h"
+#include "core/files/file.h"
+#include "core/global/global.h"
 #include "core/log/logger.h"
 #include "engine/capture/capture_impl.h"
 #include "engine/controller/capture_naming.h"
 #include "engine/history/capture_history.h"
-#include "engine/util/engine_misc.h"
+#include "platform/base/utf8.h"
 
 namespace zovi::engine {
 
 namespace {
 
 // Creates the folder of `path` when it is missing, so files can be written into it.
-void EnsureParentFolder(const std::wstring& path) {
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(WideToUtf8(path)).parent_path(),
-                                        error);
-}
+void EnsureParentFolder(const std::wstring& path) { CreateParentDirectories(path); }
 
-bool FileExists(const std::wstring& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(std::filesystem::path(WideToUtf8(path)), error);
-}
+bool FileExists(const std::wstring& path) { return PathExists(path, true); }
 
 }  // namespace
 
@@ -41,7 +35,7 @@ CCaptureController::~CCaptureController() {
 }
 
 CaptureSettings CCaptureController::Settings() const {
-    return settingsSource_ ? settingsSource_() : ReadCaptureSettings();
+    return settingsSource_ ? settingsSource_() : CaptureSettings(GetGlobal());
 }
 
 void CCaptureController::SetCameraInputForTesting(std::string inputFormat, std::string url) {
@@ -66,22 +60,22 @@ bool CCaptureController::StartCapture(const CaptureSourceInfo& source, int reser
     const CaptureSettings settings = Settings();
     std::shared_ptr<CodecParam> videoParams = MakeVideoParams(settings);
     if (!videoParams || !videoParams->GetEncoderName()) return false;
-    videoParams->Describe();
+    videoParams->Describe(ContainerName(settings.muxFmt));
     std::shared_ptr<AudioCodecParam> audioParams = MakeAudioParams(settings);
-    const std::wstring outputName = MakeOutputFileName();
-    if (!engine->Start(source, reserved, encodeSize, soundDevices, outputName, -1, 0, notify_,
-                       videoParams, audioParams)) {
+    const std::wstring outputName = MakeOutputFileName(settings);
+    if (!engine->Start(source, MakeSourceSettings(settings), reserved, encodeSize, soundDevices,
+                       outputName, -1, 0, notify_, videoParams, audioParams)) {
         engine_.reset();
         return false;
     }
 
     const uint32_t mask = ToolbarMask(source.type, IsCameraShowing(), !soundDevices.empty(),
-                                      settings.toolbar_mask);
-    if (hooks_.createToolBar) {
-        toolBar_ = hooks_.createToolBar(mask, this);
+                                      settings.toolbarMask);
+    if (const auto windows = windows_.lock()) {
+        toolBar_ = windows->CreateToolBar(mask, this);
         if (toolBar_) notify_->AddListener(toolBar_);
+        windows->ShowMainWindow(false);
     }
-    if (hooks_.showMainWindow) hooks_.showMainWindow(false);
     state_ = kCaptureRecording;
     lastSource_ = source;
     return true;
@@ -89,9 +83,7 @@ bool CCaptureController::StartCapture(const CaptureSourceInfo& source, int reser
 
 bool CCaptureController::StartCameraCapture(int encodeSize,
                                             const std::vector<SoundDeviceRecord>& soundDevices) {
-    if (!cameraView_ || !cameraReader_ || !hooks_.isCameraViewVisible ||
-        !hooks_.isCameraViewVisible() || cameraReader_->IsStopped())
-        return false;
+    if (!IsCameraShowing()) return false;
     cameraCapture_ = std::make_shared<CCameraCapture>();
     cameraReader_->AddOutput(cameraCapture_);
     int width = 0, height = 0;
@@ -105,8 +97,9 @@ bool CCaptureController::StartCameraCapture(int encodeSize,
     return StartCapture(source, 0, encodeSize, soundDevices);
 }
 
-std::wstring CCaptureController::MakeOutputFileName() {
-    const CaptureSettings settings = Settings();
+std::wstring CCaptureController::MakeOutputFileName() { return MakeOutputFileName(Settings()); }
+
+std::wstring CCaptureController::MakeOutputFileName(const CaptureSettings& settings) {
     outputFileName_ = MakeUniqueFileName(
         FormatOutputFileName(settings.saveVideoPath, LocalTimeNow(), settings.muxFmt));
     EnsureParentFolder(outputFileName_);
@@ -135,14 +128,15 @@ void CCaptureController::Stop() {
         elapsed = engine_->GetLastElapsedSeconds();
         finished = engine_->Stop();
     }
-    if (hooks_.showMainWindow) hooks_.showMainWindow(true);
+    const auto windows = windows_.lock();
+    if (windows) windows->ShowMainWindow(true);
     if (finished && FileExists(outputFileName_)) {
         CCaptureHistory::GetInstance()->AddRecord(outputFileName_, elapsed, kHistoryRecording);
     } else {
         GetGlobalLogger().Error(L"CCaptureController::Stop: the muxer did not finish %s",
                                 outputFileName_.c_str());
     }
-    if (hooks_.showHistoryWindow) hooks_.showHistoryWindow();
+    if (windows) windows->ShowHistoryWindow();
     state_ = kCaptureIdle;
 }
 
@@ -169,31 +163,35 @@ void CCaptureController::MicOff() {
 void CCaptureController::OpenCamera(const std::wstring& cameraName) {
     if (!cameraReader_)
         cameraReader_ = std::make_shared<CVideoDecoder>(0, cameraInputFormat_, cameraUrl_);
-    const bool mirror = Settings().camera_mirror != 0;
+    const bool mirror = Settings().cameraMirror != 0;
     std::weak_ptr<CVideoDecoder> weakReader = cameraReader_;
     PostToUiThread([weakReader, cameraName, mirror] {
-        if (auto reader = weakReader.lock()) reader->OpenDShowCamera(WideToUtf8(cameraName), mirror);
+        if (auto reader = weakReader.lock()) reader->OpenDShowCamera(platform::EncodeUtf8Lossless(cameraName), mirror);
     });
-    if (!cameraView_ && hooks_.createCameraView) {
-        cameraView_ = hooks_.createCameraView();
-        if (cameraView_) cameraReader_->AddOutput(cameraView_);
+    if (const auto windows = windows_.lock()) {
+        if (!cameraView_) {
+            cameraView_ = windows->CreateCameraView();
+            if (cameraView_) cameraReader_->AddOutput(cameraView_);
+        }
+        if (cameraView_) windows->ResetCameraView();
     }
-    if (cameraView_ && hooks_.resetCameraView) hooks_.resetCameraView();
     cameraName_ = cameraName;
 }
 
 void CCaptureController::CameraOpen() {
     OpenCamera(cameraName_);
-    if (toolBar_ && hooks_.selectToolBarCamera) hooks_.selectToolBarCamera(true);
+    const auto windows = windows_.lock();
+    if (toolBar_ && windows) windows->SelectToolBarCamera(true);
 }
 
 void CCaptureController::CameraClose() {
     if (cameraReader_) cameraReader_->Close();
+    const auto windows = windows_.lock();
     if (cameraView_) {
-        if (hooks_.closeCameraView) hooks_.closeCameraView();
+        if (windows) windows->CloseCameraView();
         cameraView_.reset();
     }
-    if (toolBar_ && hooks_.selectToolBarCamera) hooks_.selectToolBarCamera(false);
+    if (toolBar_ && windows) windows->SelectToolBarCamera(false);
     RaiseOptionsEvent(kEventCameraClose);
 }
 
@@ -203,28 +201,30 @@ void CCaptureController::GetCameraSize(int& width, int& height) const {
 }
 
 bool CCaptureController::IsCameraShowing() const {
-    return cameraView_ && cameraReader_ && hooks_.isCameraViewVisible &&
-           hooks_.isCameraViewVisible() && !cameraReader_->IsStopped();
+    if (!cameraView_ || !cameraReader_) return false;
+    const auto windows = windows_.lock();
+    return windows && windows->IsCameraViewVisible() && !cameraReader_->IsStopped();
 }
 
 void CCaptureController::WhiteBoardOpen(std::shared_ptr<IWBStateCallback> stateCallback) {
     RECT area{};
     if (!lastSource_.GetTargetWindowRect(&area)) return;  // the window has gone
     if (area.right <= area.left || area.bottom <= area.top) return;
-    if (!hooks_.openWhiteBoard) return;
-    hooks_.openWhiteBoard(area, std::move(stateCallback));
+    const auto windows = windows_.lock();
+    if (!windows) return;
+    windows->OpenWhiteBoard(area, std::move(stateCallback));
     whiteBoardOpen_ = true;
 }
 
 void CCaptureController::WhiteBoardClose() {
     if (!whiteBoardOpen_) return;
-    if (hooks_.closeWhiteBoard) hooks_.closeWhiteBoard();
+    if (const auto windows = windows_.lock()) windows->CloseWhiteBoard();
     whiteBoardOpen_ = false;
 }
 
 void CCaptureController::Snapshot() {
     if (!engine_) return;
-    engine_->TakeSnapshot(WideToUtf8(MakeSnapshotFileName()), nullptr);
+    engine_->TakeSnapshot(platform::EncodeUtf8Lossless(MakeSnapshotFileName()), nullptr);
 }
 
 void CCaptureController::StartAudioDeviceTest(const std::vector<SoundDeviceRecord>& devices,

@@ -15,13 +15,12 @@
 #include "engine/camera/video_decoder.h"
 #include "engine/capture/capture.h"
 #include "engine/controller/capture_settings.h"
+#include "engine/controller/capture_windows.h"
 #include "engine/notify/capture_notify.h"
-#include "engine/video/camera_capture.h"
+#include "engine/camera/camera_capture.h"
 #include "engine/video/capture_source_info.h"
 
 namespace zovi::engine {
-
-class IWBStateCallback;  // the recording toolbar's whiteboard-state part
 
 // The commands of the recording toolbar, the camera toolbar, the hotkeys and the main
 // window, in this order.
@@ -43,35 +42,6 @@ public:
 
 // Capture state: 0 recording, 1 paused, 2 idle.
 enum CaptureState : int32_t { kCaptureRecording = 0, kCapturePaused = 1, kCaptureIdle = 2 };
-
-// Where the recording windows attach. Each hook is optional: without it the step is
-// skipped and the controller works on.
-struct CaptureWindowHooks {
-    // Start: make, create and show the recording toolbar with the button mask and the
-    // controller's commands; its notification part is returned. The controller keeps it
-    // until the next start and adds it to the multicaster as a weak listener.
-    std::function<std::shared_ptr<ICaptureNotify>(uint32_t mask, IToolBarCmd* commands)>
-        createToolBar;
-    // Start hides the main window (false); stop shows and focuses it again (true),
-    // showing the region selector's size controls.
-    std::function<void(bool show)> showMainWindow;
-    // Stop: a new history window, replacing the previous one, filled from the history.
-    std::function<void()> showHistoryWindow;
-    // Camera open: make and create the camera view; returned as the reader's output.
-    std::function<std::shared_ptr<IDecVideoOutput>()> createCameraView;
-    // Camera open: reset the view's cached frame.
-    std::function<void()> resetCameraView;
-    // True while the camera view's window lives and is visible.
-    std::function<bool()> isCameraViewVisible;
-    // Camera close: close the camera view's window.
-    std::function<void()> closeCameraView;
-    // The toolbar's camera button (selected on open, deselected on close).
-    std::function<void(bool selected)> selectToolBarCamera;
-    // Whiteboard: open over `area` (screen coordinates), or close.
-    std::function<void(const RECT& area, std::shared_ptr<IWBStateCallback> stateCallback)>
-        openWhiteBoard;
-    std::function<void()> closeWhiteBoard;
-};
 
 // Registered as an options listener for its life; it ignores every named event.
 class CCaptureController : public CSingletonT<CCaptureController>,
@@ -95,7 +65,8 @@ public:
                               std::weak_ptr<IAudioTestOutput> listener);
     void StopAudioDeviceTest();
 
-    // The current output file name (made by the last start), unique in its folder.
+    // A new output file name from the settings now, unique in its folder, stored as the
+    // current one (each start makes its own from its settings).
     std::wstring MakeOutputFileName();
     std::string GetContainerName() const;
     std::wstring MakeSnapshotFileName() const;
@@ -118,8 +89,12 @@ public:
     std::shared_ptr<ICapture> Engine() const { return engine_; }
     const std::shared_ptr<OvCaptureNotifyDelegate>& Notifier() const { return notify_; }
 
-    void SetWindowHooks(CaptureWindowHooks hooks) { hooks_ = std::move(hooks); }
-    // Where the settings come from (the options record by default).
+    // The recording windows, held weakly: the application keeps them for as long as
+    // they are to be driven. Without them (none set, or gone) every window step is
+    // skipped and the controller works on.
+    void SetWindows(std::weak_ptr<ICaptureWindows> windows) { windows_ = std::move(windows); }
+    // Where each start's settings come from: by default made from the process-wide
+    // options record (GetGlobal()) at that moment; null restores the default.
     void SetSettingsSource(std::function<CaptureSettings()> source) {
         settingsSource_ = std::move(source);
     }
@@ -130,8 +105,9 @@ private:
     friend class CSingletonT<CCaptureController>;
     CCaptureController();
     CaptureSettings Settings() const;
+    std::wstring MakeOutputFileName(const CaptureSettings& settings);
 
-    CaptureWindowHooks hooks_;
+    std::weak_ptr<ICaptureWindows> windows_;
     std::shared_ptr<ICaptureNotify> toolBar_;
     std::shared_ptr<ICapture> engine_;
     std::shared_ptr<OvCaptureNotifyDelegate> notify_;

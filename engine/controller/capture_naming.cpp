@@ -1,10 +1,10 @@
 #include "engine/controller/capture_naming.h"
 
-#include <filesystem>
 #include <mutex>
 
+#include "core/files/file.h"
 #include "engine/codec/codec_param.h"
-#include "engine/util/engine_misc.h"
+#include "platform/base/utf8.h"
 #include "platform/base/wformat.h"
 
 namespace zovi::engine {
@@ -15,10 +15,7 @@ std::string NameOr(const std::vector<std::string>& table, uint32_t value, const 
     return value < table.size() ? table[value] : other;
 }
 
-bool FileExists(const std::wstring& path) {
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::path(WideToUtf8(path)), error);
-}
+bool FileExists(const std::wstring& path) { return PathExists(path, false); }
 
 }  // namespace
 

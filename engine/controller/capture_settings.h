@@ -1,49 +1,48 @@
-// The settings a recording start reads, and the codec records made from them.
+// The settings a recording is made with, taken from the options record at its start, and
+// the engine's records made from them.
 #pragma once
-#include <cstdint>
 #include <memory>
 #include <string>
 
+#include "engine/capture/capture.h"
 #include "engine/codec/codec_param.h"
+#include "platform/base/wintypes.h"
 
 class COptions;
 
 namespace zovi::engine {
 
+// The options one recording reads, copied from the options record (names as there), so
+// a change made while it runs reaches the next recording. Made only from a COptions: the
+// defaults are the record's own; tests change fields of one made from a loaded record.
 struct CaptureSettings {
-    uint32_t vcodec = 0;  // 0 x264, 1 Xvid
-    struct {
-        uint32_t fps = 25, qmin = 25, qmax = 31, gopsize = 250, bframes = 3;
-        uint32_t preset = 5, tune = 7, profile = 1;
-    } x264;
-    struct {
-        uint32_t fps = 25, qmin = 2, qmax = 10, gopsize = 250;
-    } xvid;
-    uint32_t wmebl = 1;
-    std::wstring wmtxt;
-    uint32_t dxgi = 1;
-    uint32_t vid_hw_enc = 1;
-    uint32_t acodec = 0;
-    uint32_t sampleRate = 44100;
-    uint32_t bitRate = 131072;
-    uint32_t inputNoise = 1;
-    uint32_t muxFmt = 0;
-    std::wstring saveVideoPath;
-    std::wstring saveSnapshotPath;
-    uint32_t camera_mirror = 0;
-    uint32_t toolbar_mask = 0;
+    explicit CaptureSettings(const COptions& options);
+
+    DWORD vcodec;  // 0 x264, 1 Xvid
+    DWORD x264Fps, x264Qmin, x264Qmax, x264GopSize, x264BFrames;
+    DWORD x264Preset, x264Tune, x264Profile;
+    DWORD xvidFps, xvidQmin, xvidQmax, xvidGopSize;
+    DWORD overlayTextOn;
+    std::wstring overlayText;
+    DWORD dxgi;
+    DWORD hardwareEncoder;
+    DWORD acodec;
+    DWORD aacSampleRate, aacBitRate;
+    DWORD inputNoise;
+    DWORD muxFmt;
+    std::wstring saveVideoPath, saveSnapshotPath;
+    DWORD cameraMirror;
+    DWORD toolbarMask;
 };
 
-// The settings as an options record holds them.
-CaptureSettings CaptureSettingsFrom(const COptions& options);
-// The settings as the process-wide options record holds them now.
-CaptureSettings ReadCaptureSettings();
-
-// The video record by "vcodec" (0 x264, 1 Xvid; null for any other value), with the
-// container, overlay text and flags filled in. GetEncoderName is not called yet.
+// The video record by "vcodec" (0 x264, 1 Xvid; null for any other value). GetEncoderName
+// is not called yet.
 std::shared_ptr<CodecParam> MakeVideoParams(const CaptureSettings& settings);
 // The sound record ("aac", 2 channels, planar float, the AAC rate and bit rate, the
 // noise flag) when "acodec" is 0; null otherwise.
 std::shared_ptr<AudioCodecParam> MakeAudioParams(const CaptureSettings& settings);
+// The screen source's settings: the accelerated source allowed by "dxgi", the overlay
+// text when "wmebl" is on (else none).
+CaptureSourceSettings MakeSourceSettings(const CaptureSettings& settings);
 
 }  // namespace zovi::engine

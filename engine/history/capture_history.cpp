@@ -2,13 +2,12 @@
 
 #include <cstring>
 #include <ctime>
-#include <filesystem>
-#include <system_error>
 
 #include "core/files/data_folder.h"
 #include "core/files/directories.h"
+#include "core/files/file.h"
 #include "core/log/logger.h"
-#include "engine/util/engine_misc.h"
+#include "platform/base/utf8.h"
 
 namespace zovi::engine {
 
@@ -29,9 +28,9 @@ std::wstring FileNamePart(const std::wstring& path) {
 }
 
 uint64_t FileSizeOrZero(const std::wstring& path) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(std::filesystem::path(WideToUtf8(path)), error);
-    return error ? 0 : static_cast<uint64_t>(size);
+    uint64_t size = 0;
+    GetFileSizeByPath(path, size);
+    return size;
 }
 
 template <typename T>
@@ -106,8 +105,8 @@ bool CCaptureHistory::Open(uint32_t flags) {
 }
 
 bool CCaptureHistory::AddRecord(const std::wstring& path, int32_t duration, int32_t kind) {
-    const std::string name = WideToUtf8(FileNamePart(path));
-    const std::string fullPath = WideToUtf8(path);
+    const std::string name = platform::EncodeUtf8Lossless(FileNamePart(path));
+    const std::string fullPath = platform::EncodeUtf8Lossless(path);
     const uint64_t size = FileSizeOrZero(path);
     const int64_t now = static_cast<int64_t>(std::time(nullptr));
 

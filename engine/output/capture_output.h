@@ -5,9 +5,19 @@
 #include <string>
 #include <vector>
 
-#include "engine/output/mux_message.h"
+#include "mux/protocol/mux_message.h"
 
 namespace zovi::engine {
+
+// The muxer's message format, as the engine names it.
+using mux::DecodeMuxMessageHeader;
+using mux::EncodeMuxMessageHeader;
+using mux::kMuxMessageHeaderSize;
+using mux::kMuxSound;
+using mux::kMuxVideo;
+using mux::MuxHeaderBytes;
+using mux::MuxMessageHeader;
+using mux::MuxStreamKind;
 
 class ICaptureFFMCallback {
 public:

@@ -1,7 +1,5 @@
 #include "engine/util/engine_misc.h"
 
-#include "platform/fs/utf8.h"
-
 namespace zovi::engine {
 
 namespace {
@@ -36,9 +34,5 @@ std::wstring GetEncSizeName(int level) {
             return L"ERROR";
     }
 }
-
-std::string WideToUtf8(const std::wstring& text) { return platform::WideToUtf8(text); }
-
-std::wstring Utf8ToWide(const std::string& text) { return platform::Utf8ToWide(text); }
 
 }  // namespace zovi::engine

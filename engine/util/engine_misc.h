@@ -1,4 +1,4 @@
-// Small engine services: the system version test, encode-size names, text conversion.
+// Small engine services: the system version test, encode-size names.
 #pragma once
 #include <string>
 
@@ -10,10 +10,5 @@ bool IsWindows6OrGreater(int minor, int spMajor);
 
 // "360P", "480P", "720P", "1080P", "2K" for the levels 0 to 4; "ERROR" otherwise.
 std::wstring GetEncSizeName(int level);
-
-// UTF-8 from a wide (UTF-32) string; a value that is no code point becomes "?".
-std::string WideToUtf8(const std::wstring& text);
-// A wide string from UTF-8; an invalid sequence becomes U+FFFD.
-std::wstring Utf8ToWide(const std::string& text);
 
 }  // namespace zovi::engine

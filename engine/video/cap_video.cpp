@@ -29,9 +29,10 @@ void CCapVideo::SetOverlayText(const wchar_t* text, const wchar_t* face, int hei
     std::wstring faceName = face ? face : L"";
     if (faceName.size() > 31) faceName.resize(31);
     platform::HFONT font = platform::CFont::Create(faceName, heightPx, true);
+    platform::CPreparedText prepared(text ? text : L"");
     std::lock_guard<std::mutex> lock(overlayLock_);
     overlayFont_ = std::move(font);
-    overlayText_ = text ? text : L"";
+    overlayText_ = std::move(prepared);
     overlayPeriod_ = periodFrames < 1 ? 1 : periodFrames;
 }
 
@@ -42,7 +43,7 @@ void CCapVideo::SetCallback(const std::shared_ptr<ICapVideoCallback>& callback) 
 
 void CCapVideo::DrawOverlayText(platform::CMemoryDC& dc, const RECT& area) {
     std::lock_guard<std::mutex> lock(overlayLock_);
-    if (overlayText_.empty()) return;
+    if (overlayText_.Empty()) return;
     dc.SetTextColor(255, 255, 0);
     const LONG width = area.right - area.left;
     const LONG height = area.bottom - area.top;

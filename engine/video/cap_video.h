@@ -16,6 +16,7 @@ extern "C" {
 #include "engine/video/video_output.h"
 #include "platform/gdi/font.h"
 #include "platform/gdi/memory_dc.h"
+#include "platform/gdi/prepared_text.h"
 
 namespace zovi::engine {
 
@@ -45,7 +46,8 @@ public:
     // made while another is being written is served on the following frame.
     virtual bool TakeSnapshot(const std::string& path, void* cookie);
     // The text drawn into every frame of the screen sources, alternating between a band
-    // near the top and one near the bottom every `periodFrames` drawn frames.
+    // near the top and one near the bottom every `periodFrames` drawn frames. The text is
+    // prepared for drawing here, once per recording.
     virtual void SetOverlayText(const wchar_t* text, const wchar_t* face, int heightPx,
                                 int periodFrames);
 
@@ -67,7 +69,7 @@ protected:
 
     std::mutex overlayLock_;
     platform::HFONT overlayFont_;
-    std::wstring overlayText_;
+    platform::CPreparedText overlayText_;
     uint64_t overlayCounter_ = 0;
     int32_t overlayPeriod_ = 100;
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/output/mux_message.h"
+#include "mux/protocol/mux_message.h"
 #include "engine/output/testing/synthetic_recording.h"
 #include "engine/output/tests/output_test_support.h"
 #include "mux/mux_args.h"
@@ -22,8 +22,8 @@ namespace zovi::mux {
 namespace {
 
 namespace fs = std::filesystem;
-using engine::EncodeMuxMessageHeader;
-using engine::MuxMessageHeader;
+
+
 using engine::testing::EncodedPacket;
 using engine::testing::MediaFileReport;
 using engine::testing::ReadMediaFile;
@@ -48,7 +48,7 @@ struct Recording {
     int videoPackets(size_t upTo) const {
         int count = 0;
         for (size_t i = 0; i < upTo && i < packets.size(); ++i)
-            count += packets[i].header.kind == engine::kMuxVideo;
+            count += packets[i].header.kind == kMuxVideo;
         return count;
     }
     // The fewest leading packets that hold `video` video packets (and the sound so far).
@@ -76,13 +76,13 @@ const Recording& MakeRecording(bool sound) {
     std::vector<uint8_t> extra;
     source.GetVideoExtraData(extra);
     recording.streamHeaders =
-        Message(MuxMessageHeader{0, 0, static_cast<int32_t>(extra.size()), 0, engine::kMuxVideo, 0},
+        Message(MuxMessageHeader{0, 0, static_cast<int32_t>(extra.size()), 0, kMuxVideo, 0},
                 std::string(extra.begin(), extra.end()));
     recording.args = {"1", sound ? "1" : "0", "h264", "0", "320", "240", "15", "1"};
     if (sound) {
         source.GetAudioExtraData(extra);
         recording.streamHeaders += Message(
-            MuxMessageHeader{0, 0, static_cast<int32_t>(extra.size()), 0, engine::kMuxSound, 0},
+            MuxMessageHeader{0, 0, static_cast<int32_t>(extra.size()), 0, kMuxSound, 0},
             std::string(extra.begin(), extra.end()));
         for (const char* arg : {"aac", "", "128", "44100", "2", "8"}) recording.args.push_back(arg);
     }
@@ -304,6 +304,20 @@ TEST_F(MuxProgram, AnOutputThatCannotBeMadeIsReported) {
     RunResult run = RunMuxer(WithOutput(Out("missing/x.mp4"), recording.args), recording.Input(5));
     EXPECT_EQ(run.exitCode, kMuxOutputFailed);
     EXPECT_FALSE(fs::exists(Out("missing")));
+}
+
+// A container that refuses the stream at its header: the file just made is removed again,
+// also under a name whose bytes are not UTF-8.
+TEST_F(MuxProgram, AHeaderTheContainerRefusesLeavesNoFile) {
+    const Recording& recording = MakeRecording(false);
+    std::vector<std::string> args = recording.args;
+    args[2] = "hevc";  // FLV holds no HEVC
+    for (const std::string name : {"refused.flv", "refused\xFF.flv"}) {
+        RunResult run = RunMuxer(WithOutput(Out(name), args), recording.Input(5));
+        EXPECT_EQ(run.exitCode, kMuxOutputFailed) << run.err;
+        EXPECT_NE(run.err.find("cannot write the flv header"), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(Out(name))) << name;
+    }
 }
 
 TEST(MuxArgs, ContainerFollowsTheExtension) {

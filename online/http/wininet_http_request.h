@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/stream/buffer.h"
+#include "platform/stream/buffer.h"
 #include "platform/base/wintypes.h"
 #include "platform/http/wininet.h"
 

@@ -1,7 +1,6 @@
 #include "platform/crash/exception_filter.h"
 
 #include <signal.h>
-#include <sys/syscall.h>
 #include <time.h>
 #include <ucontext.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 #include <exception>
 
 #include "platform/base/thread.h"
+#include "platform/crash/safe_process.h"
 #include "platform/crash/signal_context.h"
 
 namespace {
@@ -42,14 +42,12 @@ EXCEPTION_POINTERS g_pointers;
 
 std::terminate_handler g_previousTerminate = nullptr;
 
-pid_t CurrentTid() { return static_cast<pid_t>(syscall(SYS_gettid)); }
-
 void SetPending(DWORD code, DWORD flags, DWORD count, const ULONG_PTR* arguments) {
     g_pending.code = code;
     g_pending.flags = flags;
     g_pending.count = count > EXCEPTION_MAXIMUM_PARAMETERS ? EXCEPTION_MAXIMUM_PARAMETERS : count;
     for (DWORD i = 0; i < g_pending.count; ++i) g_pending.arguments[i] = arguments ? arguments[i] : 0;
-    g_pending.tid.store(CurrentTid());
+    g_pending.tid.store(zovi::platform::SafeThreadId());
 }
 
 [[noreturn]] void OnTerminate() {
@@ -71,7 +69,7 @@ void FillRecord(int sig, const siginfo_t* info, const ucontext_t* uc, EXCEPTION_
     auto address = reinterpret_cast<uintptr_t>(info->si_addr);
     record->ExceptionAddress = reinterpret_cast<void*>(rip);
     bool sentByCall = info->si_code == SI_TKILL || info->si_code == SI_USER;
-    bool pending = g_pending.tid.load() == CurrentTid();
+    bool pending = g_pending.tid.load() == zovi::platform::SafeThreadId();
 
     if ((sig == SIGTRAP || sig == SIGABRT) && sentByCall && pending) {
         record->ExceptionCode = g_pending.code;
@@ -165,7 +163,7 @@ void RestoreDefaultAndRaise(int sig) {
 
 void OnFaultSignal(int sig, siginfo_t* info, void* ucontext) {
     int savedErrno = errno;
-    pid_t tid = CurrentTid();
+    pid_t tid = zovi::platform::SafeThreadId();
     pid_t expected = 0;
     if (!g_owner.compare_exchange_strong(expected, tid)) {
         // A fault inside the filter on this thread ends the process at once.

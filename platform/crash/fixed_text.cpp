@@ -1,6 +1,6 @@
 #include "platform/crash/fixed_text.h"
 
-#include "platform/crash/wide_text.h"
+#include "platform/base/utf8_core.h"
 
 namespace zovi::platform {
 
@@ -19,12 +19,7 @@ CFixedText& CFixedText::Add(const char* text) {
 CFixedText& CFixedText::AddChar(char c) { return Add(&c, 1); }
 
 CFixedText& CFixedText::AddWide(const wchar_t* text) {
-    for (; text && *text; ++text) {
-        char bytes[4];
-        size_t n = EncodeUtf8Char(static_cast<uint32_t>(*text), bytes, WideInvalid::RawByte);
-        if (length_ + n + 1 > capacity_) break;
-        Add(bytes, n);
-    }
+    if (capacity_) length_ += WideToUtf8Into(text, buffer_ + length_, capacity_ - length_, Utf8Form::Lossless);
     return *this;
 }
 

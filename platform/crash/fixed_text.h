@@ -14,7 +14,7 @@ public:
     CFixedText& Add(const char* text);
     CFixedText& Add(const char* text, size_t length);
     CFixedText& AddChar(char c);
-    // UTF-8 of a wide text (null adds nothing).
+    // UTF-8 of a wide text in the lossless form (null adds nothing).
     CFixedText& AddWide(const wchar_t* text);
     CFixedText& AddUnsigned(uint64_t value);
     CFixedText& AddSigned(int64_t value);

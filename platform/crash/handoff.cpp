@@ -75,4 +75,12 @@ bool StartProgramSignalSafe(const char* path, char* const argv[], char* const en
     return got == 0;
 }
 
+size_t EnvironmentWith(char* extra, char** out, size_t capacity) {
+    size_t count = 0;
+    for (char** p = environ; p && *p && count + 2 < capacity; ++p) out[count++] = *p;
+    out[count++] = extra;
+    out[count] = nullptr;
+    return count;
+}
+
 }  // namespace zovi::platform

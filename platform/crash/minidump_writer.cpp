@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/base/utf8_core.h"
 #include "platform/crash/safe_memory.h"
-#include "platform/crash/wide_text.h"
 
 namespace zovi::platform {
 
@@ -214,7 +214,8 @@ bool WriteMinidump(int fd, const CProcessModules& modules, const CrashSystemInfo
             record.versionInfo.productVersionLS = source.version.productLS;
         }
         static uint8_t name[4 + 2 * sizeof source.path + 2];
-        uint32_t bytes = static_cast<uint32_t>(Utf8ToUtf16Le(source.path, name + 4, sizeof name - 6));
+        uint32_t bytes =
+            static_cast<uint32_t>(Utf8ToUtf16LeInto(source.path, name + 4, sizeof name - 6, Utf8Form::Lossless));
         std::memcpy(name, &bytes, 4);
         name[4 + bytes] = 0;
         name[5 + bytes] = 0;
@@ -269,7 +270,8 @@ bool WriteMinidump(int fd, const CProcessModules& modules, const CrashSystemInfo
         text[length++] = ' ';
         std::strcpy(text + length, system.version);
         static uint8_t csd[4 + 2 * sizeof text + 2];
-        uint32_t bytes = static_cast<uint32_t>(Utf8ToUtf16Le(text, csd + 4, sizeof csd - 6));
+        uint32_t bytes =
+            static_cast<uint32_t>(Utf8ToUtf16LeInto(text, csd + 4, sizeof csd - 6, Utf8Form::Replacing));
         std::memcpy(csd, &bytes, 4);
         csd[4 + bytes] = 0;
         csd[5 + bytes] = 0;

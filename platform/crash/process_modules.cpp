@@ -111,6 +111,25 @@ ModuleVersion ReadVersionNote(uintptr_t base) {
     return VersionFromLayout(layout);
 }
 
+ModuleVersion ReadMainProgramVersion() {
+    ModuleVersion version;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) -> int {
+            uint64_t lowest = ~uint64_t{0};
+            for (int i = 0; i < info->dlpi_phnum; ++i) {
+                if (info->dlpi_phdr[i].p_type == PT_LOAD && info->dlpi_phdr[i].p_vaddr < lowest)
+                    lowest = info->dlpi_phdr[i].p_vaddr;
+            }
+            if (lowest != ~uint64_t{0}) {
+                *static_cast<ModuleVersion*>(data) =
+                    ReadVersionNote(info->dlpi_addr + (lowest & ~uint64_t{4095}));
+            }
+            return 1;  // the main program only
+        },
+        &version);
+    return version;
+}
+
 void CProcessModules::AddMapping(uint64_t start, uint64_t end, uint64_t offset, bool readable,
                                  const char* path) {
     if (mappingCount_ < kMaxMappings) mappings_[mappingCount_++] = {start, end};

@@ -56,5 +56,7 @@ private:
 
 // The version note of the ELF image loaded at `base` (its headers in memory).
 ModuleVersion ReadVersionNote(uintptr_t base);
+// The version note of the main program (the first object the dynamic loader reports).
+ModuleVersion ReadMainProgramVersion();
 
 }  // namespace zovi::platform

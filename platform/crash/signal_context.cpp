@@ -1,5 +1,6 @@
 #include "platform/crash/signal_context.h"
 
+#include <signal.h>
 #include <ucontext.h>
 
 #include <cstring>
@@ -42,6 +43,22 @@ void ContextFromUcontext(const void* ucontext, CONTEXT* context) {
         std::memcpy(context->FltSave, uc->uc_mcontext.fpregs, sizeof context->FltSave);
         context->MxCsr = uc->uc_mcontext.fpregs->mxcsr;
     }
+}
+
+void WithOwnContext(void (*work)(const CONTEXT* context, void* data), void* data) {
+    ucontext_t uc;
+    getcontext(&uc);
+    // A local: its address reaches `work`, so the call can never become a tail call that
+    // would leave this frame before the context is used.
+    CONTEXT taken;
+    ContextFromUcontext(&uc, &taken);
+    work(&taken, data);
+}
+
+SignalFacts FactsOfSignal(const void* signalInfo) {
+    const auto* info = static_cast<const siginfo_t*>(signalInfo);
+    return {static_cast<uint32_t>(info->si_signo), static_cast<uint32_t>(info->si_code),
+            reinterpret_cast<uintptr_t>(info->si_addr)};
 }
 
 }  // namespace zovi::platform

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/crash/safe_process.h"
 #include "platform/crash/signal_context.h"
 
 namespace zovi::platform {
@@ -32,8 +33,6 @@ std::atomic<size_t> g_nextSlot{0};
 
 int CaptureSignal() { return SIGRTMIN + 5; }
 
-pid_t CurrentTid() { return static_cast<pid_t>(syscall(SYS_gettid)); }
-
 void Sleep(long ns) {
     timespec pause{0, ns};
     nanosleep(&pause, nullptr);
@@ -44,7 +43,7 @@ void OnCaptureSignal(int, siginfo_t*, void* ucontext) {
     int savedErrno = errno;
     size_t slot = g_nextSlot.fetch_add(1);
     if (slot < kMaxCapturedThreads) {
-        g_slots[slot].thread.tid = CurrentTid();
+        g_slots[slot].thread.tid = SafeThreadId();
         ContextFromUcontext(ucontext, &g_slots[slot].thread.context);
         g_slots[slot].ready.store(true);
     }
@@ -73,7 +72,7 @@ size_t CThreadCapture::Capture() {
     sigemptyset(&action.sa_mask);
     sigaction(CaptureSignal(), &action, nullptr);
 
-    pid_t self = CurrentTid();
+    pid_t self = SafeThreadId();
     pid_t pid = getpid();
     size_t sent = 0;
     int fd = open("/proc/self/task", O_RDONLY | O_DIRECTORY | O_CLOEXEC);

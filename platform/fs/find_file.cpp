@@ -9,8 +9,8 @@
 #include <cwctype>
 #include <vector>
 
+#include "platform/base/utf8.h"
 #include "platform/fs/file_object.h"
-#include "platform/fs/utf8.h"
 
 namespace zovi::platform {
 
@@ -53,7 +53,7 @@ struct SearchObject : KernelObject {
 // Fills `data` from the next matching entry; false at the end.
 bool NextMatch(SearchObject& search, WIN32_FIND_DATAW* data) {
     while (dirent* entry = readdir(search.dir)) {
-        const std::wstring name = Utf8ToWide(entry->d_name);
+        const std::wstring name = DecodeUtf8Lossless(entry->d_name);
         if (name.size() >= MAX_PATH || !MatchesWildcard(search.pattern, name)) continue;
         struct stat info;
         if (stat((search.folder + entry->d_name).c_str(), &info) != 0) continue;
@@ -91,7 +91,7 @@ HANDLE FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) {
     auto search = new SearchObject;
     search->pattern = slash == std::wstring::npos ? whole : whole.substr(slash + 1);
     const std::wstring folder = slash == std::wstring::npos ? L"./" : whole.substr(0, slash + 1);
-    search->folder = WideToUtf8(folder);
+    search->folder = EncodeUtf8Lossless(folder);
     search->dir = opendir(search->folder.c_str());
     if (search->dir == nullptr) {
         SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
@@ -140,7 +140,7 @@ DWORD GetFullPathNameW(const wchar_t* path, DWORD size, wchar_t* buffer, wchar_t
             SetLastErrorFromErrno();
             return 0;
         }
-        whole = Utf8ToWide(cwd) + L"/" + whole;
+        whole = DecodeUtf8Lossless(cwd) + L"/" + whole;
     }
     // Resolve "." and ".." lexically; keep a trailing separator.
     const bool trailing = whole.back() == L'/';

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/fs/utf8.h"
+#include "platform/base/utf8.h"
 
 using namespace zovi::platform;
 
@@ -88,7 +88,7 @@ BOOL SHGetSpecialFolderPathW(void* /*owner*/, wchar_t* path, int csidl, BOOL cre
         SetLastError(ERROR_PATH_NOT_FOUND);
         return FALSE;
     }
-    const std::wstring wide = Utf8ToWide(folder);
+    const std::wstring wide = DecodeUtf8Lossless(folder);
     if (wide.size() >= MAX_PATH) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FALSE;
@@ -106,19 +106,19 @@ BOOL SHGetSpecialFolderPathW(void* /*owner*/, wchar_t* path, int csidl, BOOL cre
 DWORD GetTempPathW(DWORD size, wchar_t* buffer) {
     std::wstring folder = L"/tmp/";
     if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp == '/') {
-        folder = Utf8ToWide(tmp);
+        folder = DecodeUtf8Lossless(tmp);
         if (folder.back() != L'/') folder += L'/';
     }
     return CopyOut(folder, buffer, size);
 }
 
 DWORD GetEnvironmentVariableW(const wchar_t* name, wchar_t* buffer, DWORD size) {
-    const char* value = name == nullptr ? nullptr : std::getenv(WideToUtf8(name).c_str());
+    const char* value = name == nullptr ? nullptr : std::getenv(EncodeUtf8Lossless(name).c_str());
     if (value == nullptr) {
         SetLastError(ERROR_ENVVAR_NOT_FOUND);
         return 0;
     }
-    return CopyOut(Utf8ToWide(value), buffer, size);
+    return CopyOut(DecodeUtf8Lossless(value), buffer, size);
 }
 
 DWORD GetModuleFileNameW(void* module, wchar_t* buffer, DWORD size) {
@@ -132,7 +132,7 @@ DWORD GetModuleFileNameW(void* module, wchar_t* buffer, DWORD size) {
         SetLastErrorFromErrno();
         return 0;
     }
-    const std::wstring wide = Utf8ToWide(std::string(path, static_cast<size_t>(length)));
+    const std::wstring wide = DecodeUtf8Lossless(std::string(path, static_cast<size_t>(length)));
     if (wide.size() >= size) {
         wide.copy(buffer, size - 1);
         buffer[size - 1] = 0;

@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/base/utf8.h"
 #include "platform/fs/file_object.h"
-#include "platform/fs/utf8.h"
 
 namespace zovi::platform {
 
@@ -19,7 +19,7 @@ std::wstring NormalizeSeparators(std::wstring path) {
 }
 
 std::string ToSystemPath(const std::wstring& path) {
-    return WideToUtf8(NormalizeSeparators(path));
+    return EncodeUtf8Lossless(NormalizeSeparators(path));
 }
 
 FILETIME FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds) {
@@ -241,12 +241,27 @@ BOOL DeleteFileW(const wchar_t* path) {
     return unlink(systemPath.c_str()) == 0 ? TRUE : Fail();
 }
 
-BOOL MoveFileW(const wchar_t* from, const wchar_t* to) {
+BOOL MoveFileW(const wchar_t* from, const wchar_t* to) { return MoveFileExW(from, to, 0); }
+
+BOOL MoveFileExW(const wchar_t* from, const wchar_t* to, DWORD flags) {
     if (NullPath(from) || NullPath(to)) return FALSE;
-    return renameat2(AT_FDCWD, ToSystemPath(from).c_str(), AT_FDCWD, ToSystemPath(to).c_str(),
-                     RENAME_NOREPLACE) == 0
-               ? TRUE
-               : Fail();
+    if ((flags & ~MOVEFILE_REPLACE_EXISTING) != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::string source = ToSystemPath(from);
+    const std::string target = ToSystemPath(to);
+    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0) {
+        return renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0
+                   ? TRUE
+                   : Fail();
+    }
+    struct stat info;
+    if (lstat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return rename(source.c_str(), target.c_str()) == 0 ? TRUE : Fail();
 }
 
 BOOL GetFileAttributesExW(const wchar_t* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) {

@@ -86,13 +86,21 @@ BOOL DeleteFileW(const wchar_t* path);
 // Moves or renames; never replaces an existing target (ERROR_ALREADY_EXISTS).
 BOOL MoveFileW(const wchar_t* from, const wchar_t* to);
 
+// MoveFileW, or with MOVEFILE_REPLACE_EXISTING a move that replaces an existing file in
+// one atomic step (the target is the old file or the new one, never missing). A folder
+// is never replaced (ERROR_ACCESS_DENIED). Other flags are not offered here
+// (ERROR_INVALID_PARAMETER).
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+BOOL MoveFileExW(const wchar_t* from, const wchar_t* to, DWORD flags);
+
 DWORD GetFileAttributesW(const wchar_t* path);
 BOOL GetFileAttributesExW(const wchar_t* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data);
 inline constexpr int GetFileExInfoStandard = 0;
 
 namespace zovi::platform {
 
-// The path as the system takes it: "\" turned into "/", UTF-8.
+// The path as the system takes it: "\" turned into "/", UTF-8 in the lossless form (a
+// name byte that is not UTF-8 comes back as it was read).
 std::string ToSystemPath(const std::wstring& path);
 // A path in wide form with every "\" turned into "/" (for paths that leave the process).
 std::wstring NormalizeSeparators(std::wstring path);

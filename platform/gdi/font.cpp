@@ -2,7 +2,7 @@
 
 #include <pango/pango.h>
 
-#include "platform/fs/utf8.h"
+#include "platform/base/utf8.h"
 
 namespace zovi::platform {
 

@@ -5,20 +5,7 @@
 
 #include <string>
 
-#include "platform/fs/utf8.h"
-
 namespace zovi::platform {
-
-namespace {
-
-bool HasHan(const std::wstring& text) {
-    for (wchar_t c : text)
-        if ((c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x20000 && c <= 0x3FFFF))
-            return true;
-    return false;
-}
-
-}  // namespace
 
 HBITMAP CMemoryDC::SelectObject(HBITMAP bitmap) {
     HBITMAP previous = std::move(bitmap_);
@@ -37,6 +24,10 @@ void CMemoryDC::SetTextColor(BYTE red, BYTE green, BYTE blue) {
 }
 
 bool CMemoryDC::DrawTextW(const std::wstring& text, const RECT& band, UINT format) {
+    return DrawTextW(CPreparedText(text), band, format);
+}
+
+bool CMemoryDC::DrawTextW(const CPreparedText& text, const RECT& band, UINT format) {
     if (!bitmap_ || !font_) return false;
     cairo_t* cr = cairo_create(bitmap_->Surface());
     cairo_rectangle(cr, band.left, band.top, band.right - band.left, band.bottom - band.top);
@@ -45,13 +36,12 @@ bool CMemoryDC::DrawTextW(const std::wstring& text, const RECT& band, UINT forma
     pango_layout_set_font_description(layout, font_->Description());
     if (format & DT_SINGLELINE) pango_layout_set_single_paragraph_mode(layout, TRUE);
     // Han text is shaped with Simplified Chinese glyphs.
-    if (HasHan(text)) {
+    if (text.HasHan()) {
         PangoContext* context = pango_layout_get_context(layout);
         pango_context_set_language(context, pango_language_from_string("zh-cn"));
         pango_layout_context_changed(layout);
     }
-    const std::string utf8 = WideToUtf8(text);
-    pango_layout_set_text(layout, utf8.c_str(), static_cast<int>(utf8.size()));
+    pango_layout_set_text(layout, text.Utf8().c_str(), static_cast<int>(text.Utf8().size()));
     int width = 0, height = 0;
     pango_layout_get_pixel_size(layout, &width, &height);
     double y = band.top;

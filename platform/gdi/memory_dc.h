@@ -7,6 +7,7 @@
 #include "platform/base/wintypes.h"
 #include "platform/gdi/dib_section.h"
 #include "platform/gdi/font.h"
+#include "platform/gdi/prepared_text.h"
 
 namespace zovi::platform {
 
@@ -26,6 +27,8 @@ public:
     // DT_SINGLELINE keeps one line; DT_VCENTER centres it in the band's height. False
     // when no bitmap or font is selected.
     bool DrawTextW(const std::wstring& text, const RECT& band, UINT format);
+    // The same for text prepared once (drawn on every frame without converting it again).
+    bool DrawTextW(const CPreparedText& text, const RECT& band, UINT format);
 
     // Scales the whole of `source` into `dest` of the selected bitmap with a smoothing
     // filter (the aspect ratio follows the rectangles). False without a bitmap.

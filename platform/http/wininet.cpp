@@ -10,7 +10,7 @@
 #include <mutex>
 #include <string_view>
 
-#include "platform/fs/utf8.h"
+#include "platform/base/utf8.h"
 
 namespace {
 

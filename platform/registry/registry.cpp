@@ -25,7 +25,7 @@
 #include <mutex>
 #include <sstream>
 
-#include "platform/fs/utf8.h"
+#include "platform/base/utf8.h"
 
 struct RegistryKey {
     std::string path;  // UTF-8, names joined by "\", "" for the hive itself

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/base/utf8.h"
 #include "platform/x11/x11_init.h"
 
 namespace zovi::platform {
@@ -33,34 +34,6 @@ std::vector<long> ReadLongs(Display* display, Window window, Atom property, Atom
     if (data) XFree(data);
     if (trap.Failed()) values.clear();
     return values;
-}
-
-std::wstring Utf8ToWide(const std::string& text) {
-    std::wstring out;
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char c = text[i];
-        int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (extra < 0 || i + extra >= text.size()) {
-            out += L'\uFFFD';
-            ++i;
-            continue;
-        }
-        uint32_t cp = extra == 0 ? c : c & (0x3f >> extra);
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            const unsigned char n = text[i + k];
-            if ((n & 0xc0) != 0x80) ok = false;
-            cp = (cp << 6) | (n & 0x3f);
-        }
-        if (!ok) {
-            out += L'\uFFFD';
-            ++i;
-            continue;
-        }
-        out += static_cast<wchar_t>(cp);
-        i += extra + 1;
-    }
-    return out;
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "platform/base/last_error.h"
-#include "platform/fs/utf8.h"
+#include "platform/base/utf8.h"
 #include "platform/window/window_internal.h"
 #include "platform/x11/x11_init.h"
 

@@ -11,7 +11,7 @@ public:
     virtual BOOL PreTranslateMessage(MSG* msg) = 0;
 
 protected:
-    ~CMessageFilter() = default;
+    virtual ~CMessageFilter() = default;
 };
 
 class CIdleHandler {
@@ -19,7 +19,7 @@ public:
     virtual BOOL OnIdle() = 0;
 
 protected:
-    ~CIdleHandler() = default;
+    virtual ~CIdleHandler() = default;
 };
 
 class CMessageLoop {
@@ -61,10 +61,17 @@ CMessageLoop* GetMessageLoop(DWORD threadId = 0);  // 0: the calling thread
 // for the outer loop and ends the nested loop.
 void RunModalLoop(const bool& done);
 
-// Session end: SIGTERM and SIGHUP reach the calling thread's message loop, which sends
-// WM_QUERYENDSESSION and then WM_ENDSESSION (TRUE) to this thread's top-level windows
-// and quits. Uninstall restores the default actions.
+// Session end: SIGTERM, SIGHUP and SIGINT reach the calling thread's message loop, which
+// sends WM_QUERYENDSESSION and then WM_ENDSESSION (TRUE) to this thread's top-level
+// windows and quits. Uninstall restores the default actions.
 void InstallSessionEndHandler();
 void UninstallSessionEndHandler();
+// Blocks the session-end signals on the calling thread, and on every thread it starts
+// from then on. Called by a program's first instruction, so a session end during its
+// start-up stays pending. Install unblocks them on its own thread and takes what is
+// pending; a program that never installs the handler ends without them.
+void HoldSessionEndSignals();
+// For start-up tests: waits until a held session-end signal is pending (it stays so).
+void AwaitHeldSessionEnd();
 
 }  // namespace zovi::platform

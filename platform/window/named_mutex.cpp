@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "platform/base/last_error.h"
-#include "platform/window/lossless_utf8.h"
+#include "platform/base/utf8.h"
 
 namespace zovi::platform {
 

@@ -11,7 +11,16 @@ namespace zovi::platform {
 
 namespace {
 
+constexpr int kSessionEndSignals[] = {SIGTERM, SIGHUP, SIGINT};
+
 int gSessionPipe[2] = {-1, -1};
+
+sigset_t SessionEndSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int number : kSessionEndSignals) sigaddset(&set, number);
+    return set;
+}
 
 void OnSessionSignal(int) {
     const int saved = errno;
@@ -23,6 +32,23 @@ void OnSessionSignal(int) {
 
 }  // namespace
 
+void HoldSessionEndSignals() {
+    const sigset_t set = SessionEndSet();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+void AwaitHeldSessionEnd() {
+    // Polled, not waited for: a wait would take the signal, and unblock it meanwhile.
+    const sigset_t set = SessionEndSet();
+    for (;;) {
+        sigset_t pending;
+        sigpending(&pending);
+        sigandset(&pending, &pending, &set);
+        if (!sigisemptyset(&pending)) return;
+        usleep(1000);
+    }
+}
+
 void InstallSessionEndHandler() {
     if (gSessionPipe[0] < 0 && pipe2(gSessionPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     window_detail::MessageQueue::Current().EnableSessionEnd(gSessionPipe[0]);
@@ -30,13 +56,14 @@ void InstallSessionEndHandler() {
     action.sa_handler = OnSessionSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    for (int number : kSessionEndSignals) sigaction(number, &action, nullptr);
+    // A signal held since the program's start is delivered here, into the pipe.
+    const sigset_t set = SessionEndSet();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 void UninstallSessionEndHandler() {
-    signal(SIGTERM, SIG_DFL);
-    signal(SIGHUP, SIG_DFL);
+    for (int number : kSessionEndSignals) signal(number, SIG_DFL);
     window_detail::MessageQueue::Current().EnableSessionEnd(-1);
 }
 

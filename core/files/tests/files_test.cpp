@@ -12,11 +12,12 @@
 #include "core/files/file.h"
 #include "core/files/find_file.h"
 #include "core/files/path_string.h"
-#include "core/options/reg_values.h"
-#include "platform/fs/utf8.h"
+#include "core/regvalues/reg_values.h"
+#include "platform/base/utf8.h"
 
 namespace fs = std::filesystem;
-using zovi::platform::Utf8ToWide;
+using zovi::platform::DecodeUtf8Lossless;
+using zovi::platform::EncodeUtf8Lossless;
 using zovi::platform::WideToUtf8;
 
 namespace {
@@ -28,7 +29,7 @@ protected:
         char pattern[] = "/tmp/zovi-files-test.XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         folder_ = pattern;
-        wfolder_ = Utf8ToWide(folder_);
+        wfolder_ = DecodeUtf8Lossless(folder_);
         fs::create_directories(folder_ + "/home");
         fs::create_directories(folder_ + "/config");
         setenv("HOME", (folder_ + "/home").c_str(), 1);
@@ -54,7 +55,7 @@ TEST_F(FilesTest, DataRootFromTheOverrideHasNothingAppended) {
     for (const auto& c : cases) {
         ASSERT_TRUE(WriteRegString(c.stored, L"ZovikPath", nullptr));
         EXPECT_EQ(GetDataRootPath(), c.root) << WideToUtf8(c.stored);
-        EXPECT_TRUE(fs::is_directory(WideToUtf8(c.root))) << WideToUtf8(c.root);
+        EXPECT_TRUE(fs::is_directory(EncodeUtf8Lossless(c.root))) << WideToUtf8(c.root);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/lock/lock.h"
 #include "platform/crash/exception_filter.h"
+#include "platform/crash/fatal_message.h"
 
 namespace {
 
@@ -18,6 +19,9 @@ LONG PrintCode(EXCEPTION_POINTERS* pointers) {
     [[maybe_unused]] const ssize_t written = write(2, text, size_t(n));
     return EXCEPTION_EXECUTE_HANDLER;
 }
+
+// Writes the fatal message to standard error, before the fault is raised.
+void PrintMessage(const wchar_t* text) { std::fprintf(stderr, "message=%ls\n", text); }
 
 TEST(LockDeathTest, AWriterThatEndedHoldingTheLockIsFatal) {
     ::testing::FLAGS_gtest_death_test_style = "threadsafe";
@@ -37,13 +41,14 @@ TEST(LockDeathTest, AWaitThatTimesOutIsFatal) {
     EXPECT_EXIT(
         {
             SetUnhandledExceptionFilter(PrintCode);
+            zovi::platform::SetFatalMessageSink(PrintMessage);
             CLock lock;
             lock.SetWaitTime(50);
             lock.LockRead();
             std::thread([&] { lock.LockWrite(); }).join();  // the reader never leaves
             std::_Exit(0);
         },
-        ::testing::ExitedWithCode(255), "code=0bad0fad");
+        ::testing::ExitedWithCode(255), "message=CLock::Block: WAIT_TIMEOUT noReadsEvent tid=.*code=0bad0fad");
 }
 
 }  // namespace

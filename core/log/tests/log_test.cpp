@@ -21,11 +21,11 @@ extern "C" {
 #include "core/log/log_retention.h"
 #include "core/log/logger.h"
 #include "core/log/media_log.h"
-#include "platform/fs/utf8.h"
+#include "platform/base/utf8.h"
 #include "platform/process/process.h"
 
 namespace fs = std::filesystem;
-using zovi::platform::Utf8ToWide;
+using zovi::platform::DecodeUtf8Lossless;
 
 namespace {
 
@@ -37,7 +37,7 @@ public:
     }
     ~TempFolder() { fs::remove_all(path_); }
     const std::string& Path() const { return path_; }
-    std::wstring Wide() const { return Utf8ToWide(path_); }
+    std::wstring Wide() const { return DecodeUtf8Lossless(path_); }
 
 private:
     std::string path_;
@@ -134,7 +134,7 @@ TEST(AppLogTest, DayFileHoldsHeaderLinesAndFooter) {
         log.Close();
     }
     const LogTime today = CurrentLogTime();
-    const fs::path file = fs::path(folder.Path()) / "Zovi/Log" / zovi::platform::WideToUtf8(LogFileName(today));
+    const fs::path file = fs::path(folder.Path()) / "Zovi/Log" / zovi::platform::EncodeUtf8Lossless(LogFileName(today));
     EXPECT_EQ(openedPath, logFolder + L"/" + LogFileName(today));
     const std::string text = ReadAll(file);
     EXPECT_EQ(text.find('\r'), std::string::npos);
@@ -195,7 +195,7 @@ TEST(AppLogTest, OpenFailureStillFeedsListenersWithoutCrashing) {
     log.AddListener(&collector);
     std::wstring openedPath;
     log.SetOpenedHook([&](const std::wstring& path) { openedPath = path; });
-    EXPECT_FALSE(log.Open(Utf8ToWide(blocker) + L"/Log"));
+    EXPECT_FALSE(log.Open(DecodeUtf8Lossless(blocker) + L"/Log"));
     log.Info(L"still %s", L"here");
     ASSERT_EQ(collector.lines.size(), 1u);
     EXPECT_NE(collector.lines[0].find(L"still here"), std::wstring::npos);

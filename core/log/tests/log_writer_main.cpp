@@ -4,13 +4,13 @@
 #include <string>
 
 #include "core/log/app_log.h"
-#include "platform/fs/utf8.h"
+#include "platform/base/utf8.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) return 2;
     CAppLog log;
-    if (!log.Open(zovi::platform::Utf8ToWide(argv[1]))) return 3;
-    const std::wstring tag = zovi::platform::Utf8ToWide(argv[2]);
+    if (!log.Open(zovi::platform::DecodeUtf8Lossless(argv[1]))) return 3;
+    const std::wstring tag = zovi::platform::DecodeUtf8Lossless(argv[2]);
     const int count = std::atoi(argv[3]);
     for (int i = 0; i < count; ++i) {
         // Every 50th line is longer than 4 KiB.

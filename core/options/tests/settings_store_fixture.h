@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/options/reg_values.h"
+#include "core/regvalues/reg_values.h"
 
 class SettingsStoreTest : public ::testing::Test {
 protected:

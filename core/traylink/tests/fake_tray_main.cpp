@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "core/traylink/tray_link.h"
-#include "platform/fs/utf8.h"
+#include "platform/base/utf8.h"
 #include "platform/process/process.h"
 #include "platform/window/window.h"
 

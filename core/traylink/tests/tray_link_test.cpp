@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/traylink/tray_link.h"
-#include "platform/fs/utf8.h"
+#include "platform/base/utf8.h"
 #include "platform/process/process.h"
 #include "platform/window/window.h"
 
@@ -88,7 +88,7 @@ TEST(TrayLinkChild, StartsTheTrayBesideItself) {
     if (std::getenv("ZOVI_TRAY_LINK_CHILD") == nullptr) GTEST_SKIP() << "only run as a child process";
     CTrayAppletController* controller = CTrayAppletController::GetInstance();
     EXPECT_EQ(controller->GetTrayProgramPath(),
-              zovi::platform::Utf8ToWide(zovi::platform::SelfExeDir()) + L"/ZoviTray");
+              zovi::platform::DecodeUtf8Lossless(zovi::platform::SelfExeDir()) + L"/ZoviTray");
     ASSERT_TRUE(controller->StartTrayProgramIfMissing());
     ASSERT_TRUE(WaitForTrayWindow(true));
     EXPECT_FALSE(controller->StartTrayProgramIfMissing()) << "the window exists: not started again";

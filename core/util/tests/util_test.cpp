@@ -6,7 +6,6 @@
 #include "core/util/date_time.h"
 #include "core/util/error_message.h"
 #include "core/util/numbers.h"
-#include "core/util/text_convert.h"
 
 namespace {
 
@@ -116,18 +115,6 @@ TEST(NumbersTest, RoundingAndClampedMapping) {
         {5, 0, 10, 100, 0, 50}, {20, 0, 10, 100, 0, 0},   {3, 3, 3, 7, 9, 9},
     };
     for (const auto& m : maps) EXPECT_DOUBLE_EQ(MapRangeClamped(m.x, m.x0, m.x1, m.y0, m.y1), m.out);
-}
-
-TEST(TextConvertTest, ConversionsAreLossFreeExceptForWhatCannotBeEncoded) {
-    EXPECT_EQ(AnsiToWide("Zovi录屏 ü"), L"Zovi录屏 ü");
-    EXPECT_EQ(WideToAnsi(L"Zovi录屏 ü"), "Zovi录屏 ü");
-    EXPECT_EQ(WideToAnsi(std::wstring(1, static_cast<wchar_t>(0xDC00))), "?");
-    EXPECT_EQ(Utf8ToWide(nullptr, 0), L"");
-    const char bytes[] = "a\xFF\xF0\x9F\x98\x80\xF4\x90\x80\x80z";
-    EXPECT_EQ(Utf8ToWide(bytes, sizeof(bytes) - 1),
-              std::wstring(L"a\uFFFD") + static_cast<wchar_t>(0x1F600) + L"?z");
-    EXPECT_EQ(Utf8ToWide(bytes, 1), L"a");
-    EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0x1F600))), "\xF0\x9F\x98\x80");
 }
 
 TEST(ErrorMessageTest, TextsWithoutLineBreaksOrTheNumber) {

@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"ExactFillAfterReadThenWrap", {8, -3, 3, -2, 2}, 8},
         Scenario{"ExactFillWithReadAheadThenGrow", {8, -3, 3, 5}, 16},
         Scenario{"WrapAcrossTheEndRepeatedly", {6, -4, 5, -5, 6, -3, 2}, 12}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(AudioFifoTest, ReadingToEmptyStartsOver) {
     CAudioFifo fifo;

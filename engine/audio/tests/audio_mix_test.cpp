@@ -39,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(
                       MixCase{"TwoSmallSum", {0.25f, 0.5f}, true, 0.75f},
                       MixCase{"OneAboveFullScalePasses", {1.5f}, false, 1.5f},
                       MixCase{"NoDeviceIsSilence", {}, false, 0.0f}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(MixArithmeticTest, AddsOnlyTheGivenSamples) {
     std::vector<float> plane(8, 0.0f);

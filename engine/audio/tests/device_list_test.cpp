@@ -84,14 +84,20 @@ TEST_P(SoundTestLevel, ReportsThreeTimesThePeak) {
     ASSERT_TRUE(test->AddTestDevice(L"zovi_mic", true));
     EXPECT_TRUE(log.Contains("add test device: zovi_mic, input:1"));
     const float expected = GetParam().expected;
-    // Wait for the tone to arrive, then a second of levels must all match.
-    ASSERT_TRUE(levels->WaitFor([&](float level) { return std::fabs(level - expected) < 0.1f; }));
+    auto matches = [&](float level) { return std::fabs(level - expected) < 0.1f; };
+    // Wait for the tone to arrive, then a second of levels must match: each block's, but
+    // for one a busy machine left without sound (level 0), and nearly all of them.
+    ASSERT_TRUE(levels->WaitFor(matches));
     const size_t from = levels->Levels().size();
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ASSERT_TRUE(WaitUntil([&] { return levels->Levels().size() >= from + 43; }));
     const auto recent = levels->Levels();
-    ASSERT_GT(recent.size(), from + 20);
-    for (size_t i = from; i < recent.size(); ++i) EXPECT_NEAR(recent[i], expected, 0.1f);
-    EXPECT_NEAR(atomicLevel->Get(), expected, 0.1f);
+    size_t matching = 0;
+    for (size_t i = from; i < recent.size(); ++i) {
+        EXPECT_TRUE(matches(recent[i]) || recent[i] == 0.0f) << recent[i];
+        matching += matches(recent[i]) ? 1 : 0;
+    }
+    EXPECT_GE(matching * 10, (recent.size() - from) * 9);
+    EXPECT_TRUE(WaitUntil([&] { return matches(atomicLevel->Get()); }));
     test->Stop();
     tone.Stop();
 }
@@ -100,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Levels, SoundTestLevel,
                          ::testing::Values(LevelCase{"FullScale", 1.0, 3.0f},
                                            LevelCase{"Half", 0.5, 1.5f},
                                            LevelCase{"Silence", 0.0, 0.0f}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(SoundTest, ListenersThatAreGoneAreSkipped) {
     auto test = std::make_shared<CAudioDeviceTest>();

@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Table, MonoRule,
                                            MonoCase{6, {1, 1, 1, 1, 1, 1}},
                                            MonoCase{7, {1, 1, 1, 0, 1, 1, 1}},
                                            MonoCase{8, {1, 1, 1, 0, 1, 1, 1, 1}}),
-                         [](const auto& info) { return std::to_string(info.param.outChannels) + "Channels"; });
+                         [](const auto& test) { return std::to_string(test.param.outChannels) + "Channels"; });
 
 TEST(ResamplerTest, MonoAt48kBecomesFullLevelStereoAt44k) {
     CResampler resampler;

@@ -9,7 +9,6 @@ extern "C" {
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <sstream>
 #include <thread>
 
 #include "engine/audio/audio_io_core.h"
@@ -28,17 +27,6 @@ constexpr double kBlockMs = 1024.0 * 1000 / kRate;
 
 void SleepMs(int ms) { std::this_thread::sleep_for(milliseconds(ms)); }
 
-// Waits up to 30 s for `done`.
-template <typename Predicate>
-bool WaitUntil(Predicate done) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        SleepMs(10);
-    }
-    return true;
-}
-
 struct OpenCase {
     const char* name;
     bool isInput;
@@ -56,7 +44,7 @@ TEST_P(CapAudioOpen, AnUnknownDeviceDoesNotOpenAndLeavesNoThread) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, CapAudioOpen,
                          ::testing::Values(OpenCase{"Microphone", true}, OpenCase{"Loopback", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(CapAudioTest, LogsItsLifeAndFiltersOnlyMicrophones) {
     AvLogCapture log;
@@ -191,6 +179,23 @@ TEST(CapAudioTest, AMono48kDeviceFillsBothChannelsOfA44kMixAtFullLevel) {
     EXPECT_NEAR(sum / chunks, 0.5, 0.05);
 }
 
+// Keeps the devices the mixer reports as ended.
+class CEndedDevices : public CAudioIOCore::IAudioIOCoreCallBack {
+public:
+    void OnAudioDeviceEnded(const std::shared_ptr<CCapAudio>& device) override {
+        std::lock_guard lock(mutex_);
+        ended_.push_back(device.get());
+    }
+    std::vector<const CCapAudio*> Get() {
+        std::lock_guard lock(mutex_);
+        return ended_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<const CCapAudio*> ended_;
+};
+
 class MixerTest : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -207,10 +212,12 @@ protected:
         if (mic) {
             ASSERT_TRUE(core_->AddInputDevice(L"", false));
         }
+        core_->SetCallBack(ended_);
         ASSERT_TRUE(core_->Start());
         core_->SetPause(false);
     }
 
+    std::shared_ptr<CEndedDevices> ended_ = std::make_shared<CEndedDevices>();
     std::shared_ptr<CBlockRecorder> recorder_ = std::make_shared<CBlockRecorder>();
     std::shared_ptr<CAudioIOCore> core_;
     CTonePlayer speakers_, mic_;
@@ -224,8 +231,8 @@ TEST_F(MixerTest, SystemSoundAndMicrophoneAreMixed) {
     const auto blocks = recorder_->Next(43);  // about a second
     ASSERT_EQ(blocks.size(), 43u);
     // The blocks carry both tones at their level, on both channels alike.
-    EXPECT_NEAR(MeanBlockAmplitude(blocks, 1000, kRate), 0.3, 0.04);
-    EXPECT_NEAR(MeanBlockAmplitude(blocks, 440, kRate), 0.3, 0.04);
+    EXPECT_NEAR(TypicalBlockAmplitude(blocks, 1000, kRate), 0.3, 0.04);
+    EXPECT_NEAR(TypicalBlockAmplitude(blocks, 440, kRate), 0.3, 0.04);
     for (const auto& block : blocks) ASSERT_EQ(block.left, block.right);
     for (size_t i = 1; i < blocks.size(); ++i)
         EXPECT_EQ(blocks[i].runningCount, blocks[i - 1].runningCount + 1024);
@@ -239,8 +246,9 @@ TEST_F(MixerTest, MuteGivesSilentBlocksWhileDevicesKeepDraining) {
     recorder_->Next(4);
     for (const auto& block : recorder_->Next(43))
         for (size_t i = 0; i < block.left.size(); ++i) ASSERT_EQ(block.left[i], 0.0f);
-    // Drained while muted: nothing piles up in the device.
-    EXPECT_LT(core_->Devices()[0]->BufferedBytes(), 4u * 4096);
+    // Drained while muted: nothing piles up in the device (undrained, it stays full).
+    const auto device = core_->Devices()[0];
+    EXPECT_TRUE(WaitUntil([&] { return device->BufferedBytes() < 2u * CCapAudio::kBlockBytes; }));
     core_->SetMute(false);
     EXPECT_TRUE(WaitForTones(*recorder_, {1000}, 0.2, kRate));
 }
@@ -252,75 +260,75 @@ TEST_F(MixerTest, ResumeBringsNoPausedSoundAndNoLastingDelay) {
     ASSERT_TRUE(WaitForTones(*recorder_, {1000}, 0.2, kRate));
     core_->SetPause(true);
     speakers_.SetFrequency(2000);
-    SleepMs(1000);
+    SleepMs(1000);  // a second of paused sound
+    // Drained while paused: the device holds next to nothing (undrained, it stays full).
+    const auto device = core_->Devices()[0];
+    EXPECT_TRUE(WaitUntil([&] { return device->BufferedBytes() < 2u * CCapAudio::kBlockBytes; }));
     const size_t before = recorder_->Count();
     speakers_.SetFrequency(600);
     core_->SetPause(false);
-    SleepMs(1500);
+    ASSERT_TRUE(WaitUntil([&] { return recorder_->Count() >= before + 65; }));  // 1.5 s of blocks
     const auto after = recorder_->Since(before);
-    ASSERT_GT(after.size(), 30u);
     int onset = -1, pausedSoundBlocks = 0;
     for (size_t k = 0; k < after.size(); ++k) {
         if (AmplitudeAt(after[k].left, 2000, kRate) > 0.05) ++pausedSoundBlocks;
         if (onset < 0 && AmplitudeAt(after[k].left, 600, kRate) > 0.15) onset = static_cast<int>(k);
     }
-    // Only what was in flight at the resume (the server's own latency) may follow.
+    // Only what was in flight at the resume (the server's latency, longer on a busy
+    // machine) may follow. A clock that counted the paused time would first send a
+    // second of empty blocks; undrained devices would send their full FIFO (232 ms) of
+    // paused sound first and keep that delay.
     ASSERT_GE(onset, 0);
-    EXPECT_LT(onset * kBlockMs, 150.0) << "onset after " << onset << " blocks";
-    EXPECT_LT(pausedSoundBlocks * kBlockMs, 120.0) << pausedSoundBlocks << " blocks of paused sound";
-    // And the new tone stays (no silent gaps once it started).
-    for (size_t k = onset + 2; k < after.size(); ++k)
-        EXPECT_GT(AmplitudeAt(after[k].left, 600, kRate), 0.2) << "block " << k;
+    EXPECT_LT(onset * kBlockMs, 300.0) << "onset after " << onset << " blocks";
+    EXPECT_LT(pausedSoundBlocks * kBlockMs, 200.0) << pausedSoundBlocks << " blocks of paused sound";
+    // And the new tone stays, at its level: a busy machine may leave a few blocks part
+    // empty, a gap would show in the typical block and the mean.
+    const std::vector<CBlockRecorder::Block> since(after.begin() + onset + 2, after.end());
+    EXPECT_GT(TypicalBlockAmplitude(since, 600, kRate), 0.27);
+    EXPECT_GT(MeanBlockAmplitude(since, 600, kRate), 0.24);
 }
 
-// Unloads the microphone's module; puts an equal one back when it ends.
-class CMicrophoneRemoval {
-public:
-    bool Remove() {
-        std::string list;
-        if (!Run({"/usr/bin/pactl", "list", "short", "modules"}, &list)) return false;
-        std::istringstream modules(list);
-        std::string line;
-        while (std::getline(modules, line)) {
-            if (line.find("module-remap-source") == std::string::npos ||
-                line.find("source_name=" + MicSource()) == std::string::npos)
-                continue;
-            const std::string index = line.substr(0, line.find('\t'));
-            removed_ = Run({"/usr/bin/pactl", "unload-module", index});
-            return removed_;
-        }
-        return false;
-    }
-    ~CMicrophoneRemoval() {
-        if (!removed_) return;
-        Run({"/usr/bin/pactl", "load-module", "module-remap-source",
-             "master=" + MicSink() + ".monitor", "source_name=" + MicSource(),
-             "source_properties=device.description=Microphone"});
-        Run({"/usr/bin/pactl", "set-default-source", MicSource()});
-    }
-
-private:
-    bool removed_ = false;
+struct LossCase {
+    const char* name;
+    bool loopback;
+    double systemLevel;  // the 1 kHz of the system sound after the loss
 };
+void PrintTo(const LossCase& c, std::ostream* os) { *os << c.name; }
 
-TEST_F(MixerTest, ALostMicrophoneEndsItsCaptureAndTheMixGoesOn) {
+class MixerLoss : public MixerTest, public ::testing::WithParamInterface<LossCase> {};
+
+TEST_P(MixerLoss, ALostMicrophoneLeavesTheMixAndBlocksGoOn) {
     AvLogCapture log;
     ASSERT_TRUE(speakers_.Start(SpeakerSink(), 1000, 0.3));
     ASSERT_TRUE(mic_.Start(MicSink(), 440, 0.3));
-    StartCore(true, true);
-    ASSERT_TRUE(WaitForTones(*recorder_, {1000, 440}, 0.2, kRate));
-    const auto mic = core_->Devices()[1];
+    StartCore(GetParam().loopback, true);
+    ASSERT_TRUE(WaitForTones(*recorder_, {440}, 0.2, kRate));
+    const auto mic = core_->Devices().back();
     ASSERT_TRUE(mic->IsInput());
-    CMicrophoneRemoval removal;
+    CMicrophoneRemoval removal;  // puts the microphone back at the end
     ASSERT_TRUE(removal.Remove());
     ASSERT_TRUE(WaitUntil([&] { return !mic->IsRunning(); }));
-    EXPECT_TRUE(core_->Devices()[0]->IsRunning());
+    ASSERT_TRUE(WaitUntil([&] { return core_->Devices().size() == (GetParam().loopback ? 1u : 0u); }));
+    EXPECT_EQ(ended_->Get(), std::vector<const CCapAudio*>{mic.get()});
     recorder_->Next(8);
+    // The clock's blocks keep coming, with whatever devices are left (or silence).
     const auto blocks = recorder_->Next(43);
-    EXPECT_NEAR(MeanBlockAmplitude(blocks, 1000, kRate), 0.3, 0.05);
+    ASSERT_EQ(blocks.size(), 43u);
+    for (size_t i = 1; i < blocks.size(); ++i)
+        EXPECT_EQ(blocks[i].runningCount, blocks[i - 1].runningCount + 1024);
+    EXPECT_NEAR(TypicalBlockAmplitude(blocks, 1000, kRate), GetParam().systemLevel, 0.05);
     EXPECT_LT(MeanBlockAmplitude(blocks, 440, kRate), 0.02);
+    if (GetParam().loopback) {
+        EXPECT_TRUE(core_->Devices()[0]->IsRunning());
+    }
     EXPECT_TRUE(log.Contains("CCapAudio() capture ended"));
+    EXPECT_TRUE(log.Contains("CAudioIOCore: sound device() ended and left the mix"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Devices, MixerLoss,
+                         ::testing::Values(LossCase{"WithSystemSound", true, 0.3},
+                                           LossCase{"Alone", false, 0.0}),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(MixerTest, StopStopsTheDevicesAndLogs) {
     AvLogCapture log;
@@ -329,6 +337,7 @@ TEST_F(MixerTest, StopStopsTheDevicesAndLogs) {
     ASSERT_EQ(devices.size(), 2u);
     core_->Stop();
     for (const auto& device : devices) EXPECT_FALSE(device->IsRunning());
+    EXPECT_TRUE(ended_->Get().empty());  // a stop is no device's end
     const size_t count = recorder_->Count();
     SleepMs(100);
     EXPECT_EQ(recorder_->Count(), count);

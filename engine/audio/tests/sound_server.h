@@ -1,10 +1,12 @@
 // Test helpers for the test sound server: tones played into its sinks, a sink for the
-// mixer's blocks, and pactl for changing the server.
+// mixer's blocks, waiting with a generous limit, and pactl for changing the server
+// (unplugging the microphone stand-in).
 #pragma once
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -12,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <numbers>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,10 +41,10 @@ public:
     bool Start(const std::string& sink, double frequency, double amplitude) {
         frequency_ = frequency;
         return player_.Start(sink, 48000, 1, [this, amplitude](float* samples, int frames, long long first) {
-            const double frequency = frequency_.load();
+            const double now = frequency_.load();
             for (int i = 0; i < frames; ++i)
                 samples[i] = static_cast<float>(
-                    amplitude * std::sin(2 * std::numbers::pi * frequency * double(first + i) / 48000));
+                    amplitude * std::sin(2 * std::numbers::pi * now * double(first + i) / 48000));
         });
     }
     void SetFrequency(double frequency) { frequency_ = frequency; }
@@ -97,6 +100,17 @@ inline double MeanBlockAmplitude(const std::vector<CBlockRecorder::Block>& block
     return blocks.empty() ? 0 : sum / blocks.size();
 }
 
+// The tone's amplitude in a typical block of `blocks` (the median, left channel): a few
+// blocks that a busy machine left part empty do not move it.
+inline double TypicalBlockAmplitude(const std::vector<CBlockRecorder::Block>& blocks, double frequency,
+                                    int rate) {
+    std::vector<double> amplitudes;
+    for (const auto& block : blocks) amplitudes.push_back(AmplitudeAt(block.left, frequency, rate));
+    if (amplitudes.empty()) return 0;
+    std::nth_element(amplitudes.begin(), amplitudes.begin() + amplitudes.size() / 2, amplitudes.end());
+    return amplitudes[amplitudes.size() / 2];
+}
+
 // Waits (a fresh server may hold back its first sound) until half a second of blocks
 // carries every one of `frequencies` at `amplitude` or more.
 inline bool WaitForTones(CBlockRecorder& recorder, const std::vector<double>& frequencies,
@@ -112,6 +126,16 @@ inline bool WaitForTones(CBlockRecorder& recorder, const std::vector<double>& fr
     return false;
 }
 
+// Polls `done` for up to `seconds` of real time.
+inline bool WaitUntil(const std::function<bool()>& done, double seconds = 30) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 // Runs a program to its end; true when it succeeded. `out` receives its output.
 inline bool Run(const std::vector<std::string>& argv, std::string* out = nullptr) {
     auto child = platform::ChildProcess::Start(argv, {.pipeStdout = true});
@@ -122,5 +146,38 @@ inline bool Run(const std::vector<std::string>& argv, std::string* out = nullptr
         if (out) out->append(buffer, got);
     return child->Wait(30000) && child->ExitCode() == 0;
 }
+
+// Unloads the microphone's module; puts an equal one back when it ends.
+class CMicrophoneRemoval {
+public:
+    CMicrophoneRemoval() = default;
+    CMicrophoneRemoval(const CMicrophoneRemoval&) = delete;
+    CMicrophoneRemoval& operator=(const CMicrophoneRemoval&) = delete;
+    bool Remove() {
+        std::string list;
+        if (!Run({"/usr/bin/pactl", "list", "short", "modules"}, &list)) return false;
+        std::istringstream modules(list);
+        std::string line;
+        while (std::getline(modules, line)) {
+            if (line.find("module-remap-source") == std::string::npos ||
+                line.find("source_name=" + MicSource()) == std::string::npos)
+                continue;
+            const std::string index = line.substr(0, line.find('\t'));
+            removed_ = Run({"/usr/bin/pactl", "unload-module", index});
+            return removed_;
+        }
+        return false;
+    }
+    ~CMicrophoneRemoval() {
+        if (!removed_) return;
+        Run({"/usr/bin/pactl", "load-module", "module-remap-source",
+             "master=" + MicSink() + ".monitor", "source_name=" + MicSource(),
+             "source_properties=device.description=Microphone"});
+        Run({"/usr/bin/pactl", "set-default-source", MicSource()});
+    }
+
+private:
+    bool removed_ = false;
+};
 
 }  // namespace zovi::engine::testing

@@ -12,17 +12,20 @@ extern "C" {
 }
 
 #include "engine/camera/video_decoder.h"
+#include "engine/audio/tests/sound_server.h"
 #include "engine/capture/capture_impl.h"
 #include "engine/capture/tests/support/media_probe.h"
 #include "engine/capture/tests/support/recording_listener.h"
 #include "engine/capture/tests/support/tone_player.h"
 #include "engine/output/capture_ffm_output.h"
-#include "engine/util/engine_misc.h"
-#include "engine/video/camera_capture.h"
+#include "engine/video/tests/video_test_support.h"
+#include "engine/camera/camera_capture.h"
+#include "platform/base/utf8.h"
 
 using namespace zovi::engine;
 using zovi::test::CRecordingListener;
 namespace fs = std::filesystem;
+namespace kit = zovi::engine::testing;  // the sound and video test helpers
 
 namespace {
 
@@ -55,7 +58,6 @@ std::shared_ptr<CodecParam> X264Params() {
     params->preset = "medium";
     params->tune = "zerolatency";
     params->profile = "main";
-    params->mux = "mp4";
     params->GetEncoderName();
     return params;
 }
@@ -88,6 +90,20 @@ struct CameraSource {
     bool opened = false;
 };
 
+// A camera recording while a 1 kHz tone plays into the system sound.
+struct ToneRecording {
+    ToneRecording() { tone.SetTone(true); }
+    bool Ready() const { return tone.Running() && camera.opened; }
+    bool Start(const std::wstring& output, const std::vector<SoundDeviceRecord>& devices) {
+        return engine->Start(camera.source, {}, 0, 0, devices, output, -1, 0, listener,
+                             X264Params(), AacParams());
+    }
+    zovi::test::CTonePlayer tone;
+    CameraSource camera;
+    std::shared_ptr<CCaptureImpl> engine = std::make_shared<CCaptureImpl>();
+    std::shared_ptr<CRecordingListener> listener = std::make_shared<CRecordingListener>();
+};
+
 class CaptureEngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -107,7 +123,7 @@ protected:
         av_log_set_callback(av_log_default_callback);
         fs::remove_all(folder);
     }
-    std::wstring Output(const std::string& name) { return Utf8ToWide((folder / name).string()); }
+    std::wstring Output(const std::string& name) { return zovi::platform::DecodeUtf8Lossless((folder / name).string()); }
 
     fs::path folder;
 };
@@ -163,13 +179,13 @@ TEST_F(CaptureEngineTest, FailedStartsTouchNoFile) {
         auto engine = std::make_shared<CCaptureImpl>();
         auto listener = std::make_shared<CRecordingListener>();
         const std::wstring output = Output(std::string(c.what) + ".mp4");
-        EXPECT_FALSE(engine->Start(c.source, 0, c.choice, {}, output, -1, 0, listener,
+        EXPECT_FALSE(engine->Start(c.source, {}, 0, c.choice, {}, output, -1, 0, listener,
                                    X264Params(), c.audioParams ? AacParams() : nullptr))
             << c.what;
         if (!c.log.empty()) {
             EXPECT_TRUE(LogHas(c.log)) << c.what;
         }
-        EXPECT_FALSE(fs::exists(WideToUtf8(output))) << c.what;
+        EXPECT_FALSE(fs::exists(zovi::platform::EncodeUtf8Lossless(output))) << c.what;
         EXPECT_TRUE(listener->Get(listener->pauses).empty()) << c.what;
         engine.reset();
     }
@@ -181,7 +197,7 @@ TEST_F(CaptureEngineTest, CameraRecordingWithoutSound) {
     auto engine = std::make_shared<CCaptureImpl>();
     auto listener = std::make_shared<CRecordingListener>();
     const std::wstring output = Output("camera.mkv");
-    ASSERT_TRUE(engine->Start(camera.source, 0, 0, {}, output, -1, 0, listener, X264Params(),
+    ASSERT_TRUE(engine->Start(camera.source, {}, 0, 0, {}, output, -1, 0, listener, X264Params(),
                               AacParams()));
     EXPECT_EQ(engine->EncodeWidth(), 480);
     EXPECT_EQ(engine->EncodeHeight(), 360);
@@ -199,6 +215,7 @@ TEST_F(CaptureEngineTest, CameraRecordingWithoutSound) {
     Wait(1.3);
     EXPECT_TRUE(engine->Stop());
     EXPECT_TRUE(engine->Stop());  // a second stop has nothing left to do
+    EXPECT_TRUE(listener->Get(listener->errors).empty());  // a stop is no error
 
     EXPECT_EQ(listener->Get(listener->pauses), (std::vector<bool>{false, true, false}));
     EXPECT_EQ(listener->Get(listener->times), (std::vector<int32_t>{1, 2, 3}));
@@ -208,7 +225,7 @@ TEST_F(CaptureEngineTest, CameraRecordingWithoutSound) {
     EXPECT_TRUE(std::is_sorted(sizes.begin(), sizes.end()));
     EXPECT_LE(sizes.back(), engine->BytesWritten());
 
-    const auto info = zovi::test::ProbeMedia(WideToUtf8(output));
+    const auto info = zovi::test::ProbeMedia(zovi::platform::EncodeUtf8Lossless(output));
     ASSERT_TRUE(info.opened);
     EXPECT_EQ(info.videoStreams, 1);
     EXPECT_EQ(info.audioStreams, 0);
@@ -221,17 +238,12 @@ TEST_F(CaptureEngineTest, CameraRecordingWithoutSound) {
 }
 
 TEST_F(CaptureEngineTest, SystemSoundIsRecordedToItsEnd) {
-    zovi::test::CTonePlayer tone;
-    ASSERT_TRUE(tone.Running());
-    tone.SetTone(true);
-    CameraSource camera;
-    ASSERT_TRUE(camera.opened);
-    auto engine = std::make_shared<CCaptureImpl>();
-    auto listener = std::make_shared<CRecordingListener>();
+    ToneRecording recording;
+    ASSERT_TRUE(recording.Ready());
+    const auto& engine = recording.engine;
+    const auto& listener = recording.listener;
     const std::wstring output = Output("sound.mp4");
-    const std::vector<SoundDeviceRecord> devices = {{L"Speakers", L"", false}};
-    ASSERT_TRUE(engine->Start(camera.source, 0, 0, devices, output, -1, 0, listener,
-                              X264Params(), AacParams()));
+    ASSERT_TRUE(recording.Start(output, {{L"Speakers", L"", false}}));
     EXPECT_TRUE(engine->HasAudio());
     Wait(2.5);
     EXPECT_TRUE(engine->SetAudioMute(true));
@@ -241,8 +253,9 @@ TEST_F(CaptureEngineTest, SystemSoundIsRecordedToItsEnd) {
     Wait(1.5);
     ASSERT_TRUE(engine->Stop());
     EXPECT_EQ(listener->Get(listener->mutes), (std::vector<bool>{true, false}));
+    EXPECT_TRUE(listener->Get(listener->errors).empty());  // the stop ended the devices
 
-    const std::string path = WideToUtf8(output);
+    const std::string path = zovi::platform::EncodeUtf8Lossless(output);
     const auto info = zovi::test::ProbeMedia(path);
     ASSERT_TRUE(info.opened);
     EXPECT_EQ(info.videoStreams, 1);
@@ -263,3 +276,136 @@ TEST_F(CaptureEngineTest, SystemSoundIsRecordedToItsEnd) {
     const size_t end = sound.samples.size();
     EXPECT_GT(zovi::test::ToneStrength(sound, 1000, end - 2205, end), 0.1);
 }
+
+// The source settings reach the screen source: the accelerated or the plain source as
+// allowed, and the overlay text drawn (yellow, in the band near the top) into the frames.
+TEST_F(CaptureEngineTest, SourceSettingsChooseTheScreenSourceAndItsOverlay) {
+    struct Case {
+        CaptureSourceSettings settings;
+        const char* log;
+        bool overlay;
+    } cases[] = {
+        {{true, L"Zovi 录屏 overlay"}, "capture DXGI", true},
+        {{false, L"Zovi 录屏 overlay"}, "capture GDI", true},
+        {{true, L""}, "capture DXGI", false},
+    };
+    CaptureSourceInfo region;  // a region of the first monitor, recorded at its own size
+    region.type = CAP_SINGLE_MONITOR;
+    region.SetRect({0, 0, 640, 360});
+    int index = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.log + std::string(c.overlay ? " with" : " without") + " overlay");
+        {
+            std::lock_guard lock(gLogMutex);
+            gLog.clear();
+        }
+        auto engine = std::make_shared<CCaptureImpl>();
+        auto listener = std::make_shared<CRecordingListener>();
+        const std::wstring output = Output("screen" + std::to_string(index++) + ".mp4");
+        ASSERT_TRUE(engine->Start(region, c.settings, 0, 0, {}, output, -1, 0, listener,
+                                  X264Params(), AacParams()));
+        EXPECT_TRUE(LogHas(c.log));
+        ASSERT_TRUE(zovi::engine::testing::WaitFor(
+            [&] { return !listener->Get(listener->times).empty(); }));
+        ASSERT_TRUE(engine->Stop());
+
+        const auto pictures = zovi::test::DecodePictures(zovi::platform::EncodeUtf8Lossless(output));
+        ASSERT_FALSE(pictures.empty());
+        const auto& picture = pictures.front();
+        ASSERT_EQ(picture.width, 640);
+        // Yellow pixels in the top band (rows 50-170 from x 50) against the rest.
+        int inBand = 0, outside = 0;
+        for (int y = 0; y < picture.height; ++y)
+            for (int x = 0; x < picture.width; ++x) {
+                const uint8_t* bgr = picture.At(x, y);
+                if (bgr[2] < 160 || bgr[1] < 160 || bgr[0] > 100) continue;
+                (y >= 50 && y < 170 && x >= 50 ? inBand : outside)++;
+            }
+        if (c.overlay)
+            EXPECT_GT(inBand, 200);
+        else
+            EXPECT_EQ(inBand, 0);
+        EXPECT_EQ(outside, 0);
+    }
+}
+
+TEST_F(CaptureEngineTest, TheVideoEndingBeforeTheStopIsOneCaptureError) {
+    CameraSource camera;
+    ASSERT_TRUE(camera.opened);
+    auto engine = std::make_shared<CCaptureImpl>();
+    auto listener = std::make_shared<CRecordingListener>();
+    ASSERT_TRUE(engine->Start(camera.source, {}, 0, 0, {}, Output("camera-gone.mp4"), -1, 0,
+                              listener, X264Params(), AacParams()));
+    ASSERT_TRUE(kit::WaitUntil([&] { return !listener->Get(listener->times).empty(); }));
+    camera.capture.reset();  // the source's reader is gone: the video ends
+    ASSERT_TRUE(kit::WaitUntil([&] { return !listener->Get(listener->errors).empty(); }));
+    engine->Stop();
+    EXPECT_EQ(listener->Get(listener->errors).size(), 1u);
+}
+
+// A microphone unplugged mid-recording leaves the mix: the recording goes on until it
+// is stopped, no capture error reaches the listeners, and the file's sound runs on to
+// the end (the system sound where it is recorded, silence where the microphone was
+// the only device).
+struct MicrophoneLossCase {
+    const char* name;
+    bool systemSound;
+};
+void PrintTo(const MicrophoneLossCase& c, std::ostream* os) { *os << c.name; }
+
+class CaptureMicrophoneLoss : public CaptureEngineTest,
+                              public ::testing::WithParamInterface<MicrophoneLossCase> {
+protected:
+    kit::CMicrophoneRemoval removal_;  // puts the microphone back after the test
+};
+
+TEST_P(CaptureMicrophoneLoss, TheRecordingGoesOnToItsStop) {
+    zovi::test::WaitForSoundServerToSettle();  // the tone is checked from the first second
+    ToneRecording recording;
+    ASSERT_TRUE(recording.Ready());
+    const auto& engine = recording.engine;
+    const auto& listener = recording.listener;
+    const std::wstring output = Output("microphone-lost.mp4");
+    std::vector<SoundDeviceRecord> devices = {
+        {L"Microphone", zovi::platform::DecodeUtf8Lossless(kit::MicSource()), true}};
+    if (GetParam().systemSound) devices.insert(devices.begin(), {L"Speakers", L"", false});
+    ASSERT_TRUE(recording.Start(output, devices));
+    ASSERT_TRUE(kit::WaitUntil([&] { return engine->GetLastElapsedSeconds() >= 2; }));
+    ASSERT_TRUE(removal_.Remove());
+    ASSERT_TRUE(kit::WaitUntil([&] {
+        return LogHas("CAudioIOCore: sound device(" + kit::MicSource() +
+                      ") ended and left the mix");
+    }));
+    const int32_t lostAt = engine->GetLastElapsedSeconds();
+    ASSERT_TRUE(kit::WaitUntil([&] { return engine->GetLastElapsedSeconds() >= lostAt + 2; }));
+    ASSERT_TRUE(engine->Stop());
+    EXPECT_TRUE(listener->Get(listener->errors).empty());
+    EXPECT_TRUE(LogHas("CCaptureImpl: sound device(" + kit::MicSource() +
+                       ") ended; the recording goes on without it"));
+
+    const std::string path = zovi::platform::EncodeUtf8Lossless(output);
+    const auto info = zovi::test::ProbeMedia(path);
+    ASSERT_TRUE(info.opened);
+    EXPECT_EQ(info.videoStreams, 1);
+    EXPECT_EQ(info.audioStreams, 1);
+    EXPECT_GE(info.videoDuration, lostAt + 2.0);
+    EXPECT_NEAR(info.audioDuration, info.videoDuration, 0.3);
+    const auto sound = zovi::test::DecodeSound(path);
+    ASSERT_EQ(sound.rate, 44100);
+    EXPECT_GE(static_cast<int64_t>(sound.samples.size()), engine->SoundFramesEncoded());
+    const size_t second = 44100, end = sound.samples.size();
+    if (GetParam().systemSound) {
+        // The tone in every half second from the first second on, and in the last 50 ms.
+        for (size_t from = second; from + second / 2 <= end; from += second / 2)
+            EXPECT_GT(zovi::test::ToneStrength(sound, 1000, from, from + second / 2), 0.25)
+                << "at " << double(from) / second << " s";
+        EXPECT_GT(zovi::test::ToneStrength(sound, 1000, end - 2205, end), 0.1);
+    } else {
+        EXPECT_LT(zovi::test::Rms(sound, 0, end), 0.01);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, CaptureMicrophoneLoss,
+                         ::testing::Values(MicrophoneLossCase{"WithSystemSound", true},
+                                           MicrophoneLossCase{"Alone", false}),
+                         [](const auto& test) { return std::string(test.param.name); });

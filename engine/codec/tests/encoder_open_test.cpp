@@ -29,7 +29,6 @@ std::shared_ptr<CodecParam> X264Params(bool hardware) {
     param->preset = "veryfast";
     param->tune = "film";
     param->profile = "high";
-    param->mux = "mp4";
     param->hardwareAllowed = hardware;
     return param;
 }
@@ -41,7 +40,6 @@ std::shared_ptr<CodecParam> XvidParams() {
     param->qmax = 31;
     param->gop = 30;
     param->fps = 25;
-    param->mux = "avi";
     return param;
 }
 
@@ -177,7 +175,7 @@ TEST(CodecParam, NewRecordsAreEmptyAndNameTheirEncoder) {
     CodecParamX264 x264;
     EXPECT_TRUE(x264.encoder.empty());
     EXPECT_EQ(x264.qmin + x264.qmax + x264.gop + x264.fps + x264.bframes, 0);
-    EXPECT_FALSE(x264.dxgiAllowed || x264.hardwareAllowed);
+    EXPECT_FALSE(x264.hardwareAllowed);
     EXPECT_TRUE(x264.GetEncoderName());
     EXPECT_EQ(x264.encoder, "libx264");
     CodecParamXvid xvid;
@@ -188,17 +186,18 @@ TEST(CodecParam, NewRecordsAreEmptyAndNameTheirEncoder) {
 TEST(CodecParam, DescribeLogsEveryField) {
     struct Case {
         std::shared_ptr<CodecParam> param;
+        const char* mux;
         const char* line;
     } cases[] = {
-        {X264Params(true),
+        {X264Params(true), "mp4",
          "encoder=libx264 qmin=10 qmax=40 gop=50 fps=15 bframes=2 preset=veryfast tune=film "
          "profile=high mux=mp4"},
-        {XvidParams(),
+        {XvidParams(), "avi",
          "encoder=libxvid qmin=2 qmax=31 gop=30 fps=25 bframes=0 preset= tune= profile= mux=avi"},
     };
     for (const Case& c : cases) {
         AvLogCapture capture;
-        c.param->Describe();
+        c.param->Describe(c.mux);
         ASSERT_EQ(capture.Lines().size(), 1u);
         EXPECT_EQ(capture.Lines()[0].text, c.line);
     }

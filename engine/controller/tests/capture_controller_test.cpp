@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include "core/deferred/on_idle.h"
+#include "core/global/global.h"
 #include "engine/capture/tests/support/media_probe.h"
 #include "engine/capture/tests/support/recording_listener.h"
 #include "engine/capture/tests/support/screen_painter.h"
@@ -19,7 +20,7 @@ extern "C" {
 #include "engine/controller/capture_controller.h"
 #include "engine/history/capture_history.h"
 #include "engine/output/capture_ffm_output.h"
-#include "engine/util/engine_misc.h"
+#include "platform/base/utf8.h"
 
 using namespace zovi::engine;
 using zovi::test::CRecordingListener;
@@ -47,7 +48,7 @@ bool WaitFor(Done&& done, double seconds = 20) {
 class CToolbarStandIn : public CRecordingListener {
 public:
     void OnSnapshotTaken(const std::string& path, bool ok) override {
-        if (ok) CCaptureHistory::GetInstance()->AddRecord(Utf8ToWide(path), 0, kHistorySnapshot);
+        if (ok) CCaptureHistory::GetInstance()->AddRecord(zovi::platform::DecodeUtf8Lossless(path), 0, kHistorySnapshot);
         CRecordingListener::OnSnapshotTaken(path, ok);
     }
 };
@@ -55,17 +56,51 @@ public:
 // The camera view's place: keeps the newest picture it is given.
 class CCameraViewStandIn : public IDecVideoOutput {
 public:
-    void OnDecodedFrame(const uint8_t* data, int width, int stride, int height, int,
+    void OnDecodedFrame(const uint8_t* data, int frameWidth, int frameStride, int height, int,
                         uint32_t) override {
         std::lock_guard lock(mutex);
-        picture.assign(data, data + static_cast<size_t>(stride) * height);
-        this->width = width;
-        this->stride = stride;
+        picture.assign(data, data + static_cast<size_t>(frameStride) * height);
+        width = frameWidth;
+        stride = frameStride;
         ++frames;
     }
     std::mutex mutex;
     std::vector<uint8_t> picture;
     int width = 0, stride = 0, frames = 0;
+};
+
+// The recording windows' place: hands out the toolbar and camera view stand-ins and
+// notes what the controller asks of it (all on the test's thread, the UI thread here).
+class CWindowsStandIn : public ICaptureWindows {
+public:
+    std::shared_ptr<ICaptureNotify> CreateToolBar(uint32_t mask, IToolBarCmd* commands) override {
+        toolbarMask = mask;
+        toolbarCommands = commands;
+        return toolbar;
+    }
+    void SelectToolBarCamera(bool selected) override { cameraButton.push_back(selected); }
+    void ShowMainWindow(bool show) override { mainWindow.push_back(show); }
+    void ShowHistoryWindow() override { ++historyWindows; }
+    std::shared_ptr<IDecVideoOutput> CreateCameraView() override {
+        cameraViewOpen = true;
+        return cameraView;
+    }
+    void ResetCameraView() override { ++cameraViewResets; }
+    bool IsCameraViewVisible() override { return cameraViewOpen; }
+    void CloseCameraView() override { cameraViewOpen = false; }
+    void OpenWhiteBoard(const RECT& area, std::shared_ptr<IWBStateCallback>) override {
+        whiteBoards.push_back(area);
+    }
+    void CloseWhiteBoard() override { ++whiteBoardCloses; }
+
+    std::shared_ptr<CToolbarStandIn> toolbar = std::make_shared<CToolbarStandIn>();
+    std::shared_ptr<CCameraViewStandIn> cameraView = std::make_shared<CCameraViewStandIn>();
+    uint32_t toolbarMask = 0;
+    IToolBarCmd* toolbarCommands = nullptr;
+    std::vector<bool> cameraButton, mainWindow;
+    int historyWindows = 0, cameraViewResets = 0, whiteBoardCloses = 0;
+    bool cameraViewOpen = false;
+    std::vector<RECT> whiteBoards;
 };
 
 // True for "<prefix>YYYYMMDD-HHMMSS.<extension>".
@@ -118,27 +153,20 @@ protected:
                  ("zovi-controller-" + std::string(::testing::UnitTest::GetInstance()
                                                        ->current_test_info()->name()));
         fs::remove_all(folder);
-        settings.saveVideoPath = Utf8ToWide(folder.string()) + L"/";
-        settings.saveSnapshotPath = Utf8ToWide((folder / "Snapshot").string()) + L"/";
-        settings.x264.fps = 30;
-        settings.vid_hw_enc = 0;
-        settings.wmebl = 0;
+        settings.saveVideoPath = zovi::platform::DecodeUtf8Lossless(folder.string()) + L"/";
+        settings.saveSnapshotPath = zovi::platform::DecodeUtf8Lossless((folder / "Snapshot").string()) + L"/";
+        settings.x264Fps = 30;
+        settings.hardwareEncoder = 0;
+        settings.overlayTextOn = 0;
         controller = CCaptureController::GetInstance();
         controller->SetSettingsSource([this] { return settings; });
-        toolbar = std::make_shared<CToolbarStandIn>();
-        CaptureWindowHooks hooks;
-        hooks.createToolBar = [this](uint32_t mask, IToolBarCmd* commands) {
-            toolbarMask = mask;
-            EXPECT_EQ(commands, static_cast<IToolBarCmd*>(controller));
-            return toolbar;
-        };
-        hooks.showHistoryWindow = [this] { ++historyWindows; };
-        controller->SetWindowHooks(hooks);
+        windows = std::make_shared<CWindowsStandIn>();
+        controller->SetWindows(windows);
     }
     void TearDown() override {
         if (controller->GetState() != kCaptureIdle) controller->Stop();
         controller->CameraClose();
-        controller->SetWindowHooks({});
+        controller->SetWindows({});
         controller->SetSettingsSource(nullptr);
         fs::remove_all(folder);
     }
@@ -154,11 +182,11 @@ protected:
     }
 
     fs::path folder;
-    CaptureSettings settings;
+    // Made from the options record as loaded (the defaults here), with the fields the
+    // tests need changed.
+    CaptureSettings settings{GetGlobal()};
     CCaptureController* controller = nullptr;
-    std::shared_ptr<CToolbarStandIn> toolbar;
-    uint32_t toolbarMask = 0;
-    int historyWindows = 0;
+    std::shared_ptr<CWindowsStandIn> windows;
 };
 
 const std::vector<SoundDeviceRecord> kSystemSound = {{L"Speakers", L"", false}};
@@ -174,7 +202,8 @@ TEST_F(CaptureControllerTest, EmptyAreaFailsBeforeAnyFileAndStopThenDoesNothing)
     controller->Stop();  // idle: nothing to finish, no entry, no history window
     controller->Pause();
     EXPECT_EQ(controller->GetState(), kCaptureIdle);
-    EXPECT_EQ(historyWindows, 0);
+    EXPECT_EQ(windows->historyWindows, 0);
+    EXPECT_TRUE(windows->mainWindow.empty());  // a failed start leaves the main window
     EXPECT_TRUE(HistoryHere().empty());
     settings.vcodec = 7;  // no such codec
     EXPECT_FALSE(controller->StartCapture(CaptureSourceInfo(), 0, 2, kSystemSound));
@@ -194,11 +223,15 @@ TEST_F(CaptureControllerTest, ScreenAndSoundRecordingWithAPauseInEveryContainer)
         ASSERT_TRUE(painter.Ready());
         ASSERT_TRUE(tone.Running());
         tone.SetTone(true);
-        toolbar = std::make_shared<CToolbarStandIn>();
+        windows->toolbar = std::make_shared<CToolbarStandIn>();
+        windows->mainWindow.clear();
+        const auto& toolbar = windows->toolbar;
 
         ASSERT_TRUE(controller->StartCapture(CaptureSourceInfo(), 0, 0, kSystemSound));
         EXPECT_EQ(controller->GetState(), kCaptureRecording);
-        EXPECT_EQ(toolbarMask, 0x1F3u);  // all monitors, sound, no camera
+        EXPECT_EQ(windows->toolbarMask, 0x1F3u);  // all monitors, sound, no camera
+        EXPECT_EQ(windows->toolbarCommands, static_cast<IToolBarCmd*>(controller));
+        EXPECT_EQ(windows->mainWindow, std::vector<bool>{false});  // hidden while recording
         Wait(3);
         controller->Pause();
         EXPECT_EQ(controller->GetState(), kCapturePaused);
@@ -209,12 +242,13 @@ TEST_F(CaptureControllerTest, ScreenAndSoundRecordingWithAPauseInEveryContainer)
         controller->MicOff();
         controller->MicOn();
         EXPECT_EQ(toolbar->Get(toolbar->mutes), (std::vector<bool>{true, false}));
-        const int windowsBefore = historyWindows;
+        const int windowsBefore = windows->historyWindows;
         controller->Stop();
         EXPECT_EQ(controller->GetState(), kCaptureIdle);
-        EXPECT_EQ(historyWindows, windowsBefore + 1);
+        EXPECT_EQ(windows->historyWindows, windowsBefore + 1);
+        EXPECT_EQ(windows->mainWindow, (std::vector<bool>{false, true}));
 
-        const fs::path file(WideToUtf8(controller->CurrentOutputFileName()));
+        const fs::path file(zovi::platform::EncodeUtf8Lossless(controller->CurrentOutputFileName()));
         EXPECT_EQ(file.parent_path(), folder);
         EXPECT_TRUE(IsTimeStampedName(file.filename().string(), "Zovi录屏-", c.extension)) << file;
         ASSERT_TRUE(fs::exists(file));
@@ -274,8 +308,7 @@ TEST_F(CaptureControllerTest, PictureAndSoundStayTogether) {
     zovi::test::CScreenPainter painter;
     zovi::test::CTonePlayer tone;
     ASSERT_TRUE(painter.Ready());
-    ASSERT_TRUE(tone.Running());
-    Wait(1.0);  // the player's stream is running before anything is timed
+    ASSERT_TRUE(tone.Running());  // its stream runs: it said so
     ASSERT_TRUE(controller->StartCapture(CaptureSourceInfo(), 0, 0, kSystemSound));
     auto clap = [&] {
         // The tone leaves first by the player's own delay, so both reach the screen and
@@ -298,7 +331,7 @@ TEST_F(CaptureControllerTest, PictureAndSoundStayTogether) {
     Wait(1.0);
     controller->Stop();
 
-    const std::string file = WideToUtf8(controller->CurrentOutputFileName());
+    const std::string file = zovi::platform::EncodeUtf8Lossless(controller->CurrentOutputFileName());
     const auto brightness = zovi::test::PictureBrightness(file);
     const auto sound = zovi::test::DecodeSound(file);
     std::string levels;  // per tenth of a second, shown when a check fails
@@ -319,6 +352,7 @@ TEST_F(CaptureControllerTest, SnapshotDuringARecording) {
     zovi::test::CScreenPainter painter;
     ASSERT_TRUE(painter.Ready());
     ASSERT_TRUE(controller->StartCapture(CaptureSourceInfo(), 0, 0, {}));
+    const auto& toolbar = windows->toolbar;
     Wait(0.5);
     controller->Snapshot();
     ASSERT_TRUE(WaitFor([&] { return !toolbar->Get(toolbar->snapshots).empty(); }));
@@ -344,33 +378,43 @@ TEST_F(CaptureControllerTest, SnapshotDuringARecording) {
 }
 
 TEST_F(CaptureControllerTest, WhiteboardCoversTheRecordedArea) {
-    std::vector<RECT> opened;
-    int closed = 0;
-    CaptureWindowHooks hooks;
-    hooks.openWhiteBoard = [&](const RECT& area, std::shared_ptr<IWBStateCallback>) {
-        opened.push_back(area);
-    };
-    hooks.closeWhiteBoard = [&] { ++closed; };
-    hooks.createToolBar = [this](uint32_t mask, IToolBarCmd*) {
-        toolbarMask = mask;
-        return toolbar;
-    };
-    controller->SetWindowHooks(hooks);
     CaptureSourceInfo region;
     region.type = CAP_SINGLE_MONITOR;
     region.SetRect({100, 120, 740, 480});
     ASSERT_TRUE(controller->StartCapture(region, 0, 0, {}));
-    EXPECT_EQ(toolbarMask, 0x1E3u);  // a screen source without sound
+    EXPECT_EQ(windows->toolbarMask, 0x1E3u);  // a screen source without sound
     controller->WhiteBoardOpen(nullptr);
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0].left, 100);
-    EXPECT_EQ(opened[0].top, 120);
-    EXPECT_EQ(opened[0].right, 740);
-    EXPECT_EQ(opened[0].bottom, 480);
+    ASSERT_EQ(windows->whiteBoards.size(), 1u);
+    const RECT& opened = windows->whiteBoards[0];
+    EXPECT_EQ(opened.left, 100);
+    EXPECT_EQ(opened.top, 120);
+    EXPECT_EQ(opened.right, 740);
+    EXPECT_EQ(opened.bottom, 480);
     controller->WhiteBoardClose();
     controller->WhiteBoardClose();  // nothing left to close
-    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(windows->whiteBoardCloses, 1);
     controller->Stop();
+}
+
+// Without windows (none set, or released by their owner) every window step is
+// skipped: the recording, its file and its history entry are made all the same.
+TEST_F(CaptureControllerTest, RecordsWhenTheWindowsAreGone) {
+    windows.reset();  // the controller held them weakly
+    ASSERT_TRUE(controller->StartCapture(CaptureSourceInfo(), 0, 0, {}));
+    EXPECT_EQ(controller->GetState(), kCaptureRecording);
+    controller->WhiteBoardOpen(nullptr);  // no whiteboard to open
+    controller->WhiteBoardClose();
+    EXPECT_FALSE(controller->IsCameraShowing());
+    EXPECT_FALSE(controller->StartCameraCapture(0, {}));  // refused: recording, no view
+    controller->CameraClose();
+    Wait(0.5);
+    controller->Stop();
+    EXPECT_EQ(controller->GetState(), kCaptureIdle);
+    const std::string file = zovi::platform::EncodeUtf8Lossless(controller->CurrentOutputFileName());
+    EXPECT_TRUE(zovi::test::ProbeMedia(file).opened) << file;
+    const auto history = HistoryHere();
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0]->path, file);
 }
 
 TEST_F(CaptureControllerTest, RestartWithinOneSecondKeepsBothRecordings) {
@@ -379,7 +423,7 @@ TEST_F(CaptureControllerTest, RestartWithinOneSecondKeepsBothRecordings) {
         ASSERT_TRUE(controller->StartCapture(CaptureSourceInfo(), 0, 0, {}));
         Wait(0.3);
         controller->Stop();
-        files.push_back(WideToUtf8(controller->CurrentOutputFileName()));
+        files.push_back(zovi::platform::EncodeUtf8Lossless(controller->CurrentOutputFileName()));
     }
     EXPECT_NE(files[0], files[1]);
     for (const auto& file : files) {
@@ -391,25 +435,13 @@ TEST_F(CaptureControllerTest, RestartWithinOneSecondKeepsBothRecordings) {
 }
 
 TEST_F(CaptureControllerTest, CameraOnlyRecordingIsMirrored) {
-    settings.camera_mirror = 1;
+    settings.cameraMirror = 1;
     controller->SetCameraInputForTesting("lavfi", "smptebars=size=320x240:rate=30,realtime");
-    auto view = std::make_shared<CCameraViewStandIn>();
-    bool viewOpen = false;
-    CaptureWindowHooks hooks;
-    hooks.createToolBar = [this](uint32_t mask, IToolBarCmd*) {
-        toolbarMask = mask;
-        return toolbar;
-    };
-    hooks.createCameraView = [&] {
-        viewOpen = true;
-        return view;
-    };
-    hooks.isCameraViewVisible = [&] { return viewOpen; };
-    hooks.closeCameraView = [&] { viewOpen = false; };
-    controller->SetWindowHooks(hooks);
+    const auto& view = windows->cameraView;
 
     EXPECT_FALSE(controller->StartCameraCapture(0, {}));  // no camera yet
     controller->OpenCamera(L"Test Camera");
+    EXPECT_EQ(windows->cameraViewResets, 1);
     COnIdleHandler::GetInstance()->Run();  // the camera opens on the UI thread's idle pass
     ASSERT_TRUE(WaitFor([&] {
         std::lock_guard lock(view->mutex);
@@ -432,10 +464,10 @@ TEST_F(CaptureControllerTest, CameraOnlyRecordingIsMirrored) {
     }
 
     ASSERT_TRUE(controller->StartCameraCapture(0, {}));
-    EXPECT_EQ(toolbarMask, 0x1C3u);
+    EXPECT_EQ(windows->toolbarMask, 0x1C3u);
     Wait(1.5);
     controller->Stop();
-    const std::string file = WideToUtf8(controller->CurrentOutputFileName());
+    const std::string file = zovi::platform::EncodeUtf8Lossless(controller->CurrentOutputFileName());
     const auto info = zovi::test::ProbeMedia(file);
     ASSERT_TRUE(info.opened);
     EXPECT_EQ(info.videoStreams, 1);
@@ -455,7 +487,8 @@ TEST_F(CaptureControllerTest, CameraOnlyRecordingIsMirrored) {
     COptionsController::GetInstance()->AddListener(&events);
     EXPECT_FALSE(COptionsController::GetInstance()->AddListener(controller));  // registered
     controller->CameraClose();
-    EXPECT_FALSE(viewOpen);
+    EXPECT_FALSE(windows->cameraViewOpen);
+    EXPECT_EQ(windows->cameraButton, std::vector<bool>{false});  // the toolbar stays
     EXPECT_FALSE(controller->IsCameraShowing());
     COptionsController::GetInstance()->DeliverPendingEvents();
     EXPECT_EQ(events.seen.count(L"CameraClose"), 1u);

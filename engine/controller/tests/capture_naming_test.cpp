@@ -2,10 +2,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
+#include "core/global/global.h"
 #include "engine/controller/capture_naming.h"
 #include "engine/controller/capture_settings.h"
-#include "engine/util/engine_misc.h"
+#include "platform/base/utf8.h"
 
 using namespace zovi::engine;
 namespace fs = std::filesystem;
@@ -73,73 +76,128 @@ TEST(CaptureNaming, ToolbarMask) {
             << c.type << " " << c.camera << " " << c.sound << " " << c.option;
 }
 
-TEST(CaptureNaming, CodecRecordsFromTheSettings) {
-    CaptureSettings s;  // the defaults
-    s.wmtxt = L"水印 text";
-    auto x264 = MakeVideoParams(s);
+namespace {
+
+// Keeps every stored value of an options record and puts them back when it goes.
+class COptionsKept {
+public:
+    explicit COptionsKept(COptions& options) : options_(options) {
+        for (const auto& field : COptions::Fields()) {
+            if (field.dword) dwords_.push_back(options.*field.dword);
+            else texts_.push_back(options.*field.text);
+        }
+    }
+    ~COptionsKept() {
+        size_t dword = 0, text = 0;
+        for (const auto& field : COptions::Fields()) {
+            if (field.dword) options_.*field.dword = dwords_[dword++];
+            else options_.*field.text = texts_[text++];
+        }
+    }
+
+private:
+    COptions& options_;
+    std::vector<DWORD> dwords_;
+    std::vector<std::wstring> texts_;
+};
+
+}  // namespace
+
+// The options record through a recording's settings into the engine's records: each
+// value lands in its place (all distinct, so a swap shows).
+TEST(CaptureSettings, EngineRecordsFromTheOptionsRecord) {
+    COptions& options = GetGlobal();
+    COptionsKept kept(options);
+    options.vcodec = 0;
+    options.x264Fps = 30;
+    options.x264Qmin = 18;
+    options.x264Qmax = 40;
+    options.x264GopSize = 100;
+    options.x264BFrames = 2;
+    options.x264Preset = 3;
+    options.x264Tune = 1;
+    options.x264Profile = 2;
+    options.hardwareEncoder = 0;
+    options.dxgi = 0;
+    options.overlayTextOn = 1;
+    options.overlayText = L"水印 text";
+    options.acodec = 0;
+    options.aacSampleRate = 48000;
+    options.aacBitRate = 96000;
+    options.inputNoise = 0;
+
+    const CaptureSettings x264Settings(options);
+    auto x264 = MakeVideoParams(x264Settings);
     ASSERT_TRUE(x264);
     ASSERT_TRUE(x264->GetEncoderName());
     EXPECT_EQ(x264->encoder, "libx264");
-    EXPECT_EQ(x264->fps, 25);
-    EXPECT_EQ(x264->qmin, 25);
-    EXPECT_EQ(x264->qmax, 31);
-    EXPECT_EQ(x264->gop, 250);
-    EXPECT_EQ(x264->bframes, 3);
-    EXPECT_EQ(x264->preset, "medium");
-    EXPECT_EQ(x264->tune, "zerolatency");
-    EXPECT_EQ(x264->profile, "main");
-    EXPECT_EQ(x264->mux, "mp4");
-    EXPECT_EQ(x264->overlayText, "水印 text");
-    EXPECT_TRUE(x264->dxgiAllowed);
-    EXPECT_TRUE(x264->hardwareAllowed);
-
-    s.vcodec = 1;
-    s.muxFmt = 1;
-    s.wmebl = 0;
-    s.dxgi = 0;
-    s.vid_hw_enc = 0;
-    auto xvid = MakeVideoParams(s);
-    ASSERT_TRUE(xvid);
-    ASSERT_TRUE(xvid->GetEncoderName());
-    EXPECT_EQ(xvid->encoder, "libxvid");
-    EXPECT_EQ(xvid->qmin, 2);
-    EXPECT_EQ(xvid->qmax, 10);
-    EXPECT_EQ(xvid->bframes, 0);
-    EXPECT_EQ(xvid->preset + xvid->tune + xvid->profile, "");
-    EXPECT_EQ(xvid->mux, "matroska");
-    EXPECT_EQ(xvid->overlayText, "");
-    EXPECT_FALSE(xvid->dxgiAllowed);
-    EXPECT_FALSE(xvid->hardwareAllowed);
-
-    s.vcodec = 2;
-    EXPECT_FALSE(MakeVideoParams(s));
-
-    auto aac = MakeAudioParams(s);
+    EXPECT_EQ(x264->fps, 30);
+    EXPECT_EQ(x264->qmin, 18);
+    EXPECT_EQ(x264->qmax, 40);
+    EXPECT_EQ(x264->gop, 100);
+    EXPECT_EQ(x264->bframes, 2);
+    EXPECT_EQ(x264->preset, "faster");
+    EXPECT_EQ(x264->tune, "animation");
+    EXPECT_EQ(x264->profile, "high");
+    EXPECT_FALSE(x264->hardwareAllowed);
+    const CaptureSourceSettings screen = MakeSourceSettings(x264Settings);
+    EXPECT_FALSE(screen.dxgiAllowed);
+    EXPECT_EQ(screen.overlayText, L"水印 text");
+    auto aac = MakeAudioParams(x264Settings);
     ASSERT_TRUE(aac);
     EXPECT_EQ(aac->name, "aac");
     EXPECT_EQ(aac->channels, 2);
     EXPECT_EQ(aac->sampleFormat, 8);
-    EXPECT_EQ(aac->sampleRate, 44100);
-    EXPECT_EQ(aac->bitRate, 131072);
-    EXPECT_TRUE(aac->noiseSuppression);
-    s.acodec = 1;
-    EXPECT_FALSE(MakeAudioParams(s));
+    EXPECT_EQ(aac->sampleRate, 48000);
+    EXPECT_EQ(aac->bitRate, 96000);
+    EXPECT_FALSE(aac->noiseSuppression);
+
+    options.vcodec = 1;
+    options.xvidFps = 20;
+    options.xvidQmin = 3;
+    options.xvidQmax = 12;
+    options.xvidGopSize = 60;
+    options.hardwareEncoder = 1;
+    options.dxgi = 1;
+    options.overlayTextOn = 0;  // the text stays stored but is not drawn
+    options.inputNoise = 1;
+    const CaptureSettings xvidSettings(options);
+    auto xvid = MakeVideoParams(xvidSettings);
+    ASSERT_TRUE(xvid);
+    ASSERT_TRUE(xvid->GetEncoderName());
+    EXPECT_EQ(xvid->encoder, "libxvid");
+    EXPECT_EQ(xvid->fps, 20);
+    EXPECT_EQ(xvid->qmin, 3);
+    EXPECT_EQ(xvid->qmax, 12);
+    EXPECT_EQ(xvid->gop, 60);
+    EXPECT_EQ(xvid->bframes, 0);
+    EXPECT_EQ(xvid->preset + xvid->tune + xvid->profile, "");
+    EXPECT_TRUE(xvid->hardwareAllowed);
+    EXPECT_TRUE(MakeSourceSettings(xvidSettings).dxgiAllowed);
+    EXPECT_EQ(MakeSourceSettings(xvidSettings).overlayText, L"");
+    EXPECT_TRUE(MakeAudioParams(xvidSettings)->noiseSuppression);
+
+    options.vcodec = 2;
+    options.acodec = 1;
+    const CaptureSettings unknown(options);
+    EXPECT_FALSE(MakeVideoParams(unknown));
+    EXPECT_FALSE(MakeAudioParams(unknown));
 }
 
 TEST(CaptureNaming, ExistingFilesAreNeverReused) {
     const fs::path folder = fs::temp_directory_path() / "zovi-naming-test";
     fs::remove_all(folder);
     fs::create_directories(folder);
-    const std::wstring base = Utf8ToWide((folder / "Zovi录屏-20261210-090507.mp4").string());
+    const std::wstring base = zovi::platform::DecodeUtf8Lossless((folder / "Zovi录屏-20261210-090507.mp4").string());
     EXPECT_EQ(MakeUniqueFileName(base), base);
-    std::ofstream(WideToUtf8(base)) << "x";
+    std::ofstream(zovi::platform::EncodeUtf8Lossless(base)) << "x";
     const std::wstring first = MakeUniqueFileName(base);
-    EXPECT_EQ(first, Utf8ToWide((folder / "Zovi录屏-20261210-090507-1.mp4").string()));
-    std::ofstream(WideToUtf8(first)) << "x";
+    EXPECT_EQ(first, zovi::platform::DecodeUtf8Lossless((folder / "Zovi录屏-20261210-090507-1.mp4").string()));
+    std::ofstream(zovi::platform::EncodeUtf8Lossless(first)) << "x";
     EXPECT_EQ(MakeUniqueFileName(base),
-              Utf8ToWide((folder / "Zovi录屏-20261210-090507-2.mp4").string()));
-    const std::wstring bare = Utf8ToWide((folder / "noext").string());
-    std::ofstream(WideToUtf8(bare)) << "x";
+              zovi::platform::DecodeUtf8Lossless((folder / "Zovi录屏-20261210-090507-2.mp4").string()));
+    const std::wstring bare = zovi::platform::DecodeUtf8Lossless((folder / "noext").string());
+    std::ofstream(zovi::platform::EncodeUtf8Lossless(bare)) << "x";
     EXPECT_EQ(MakeUniqueFileName(bare), bare + L"-1");
     fs::remove_all(folder);
 }

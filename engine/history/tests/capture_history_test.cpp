@@ -11,14 +11,14 @@
 
 #include "core/store/record_store.h"
 #include "engine/history/capture_history.h"
-#include "engine/util/engine_misc.h"
+#include "platform/base/utf8.h"
 
 using namespace zovi::engine;
 namespace fs = std::filesystem;
 
 namespace {
 
-fs::path FsPath(const std::wstring& path) { return fs::path(WideToUtf8(path)); }
+fs::path FsPath(const std::wstring& path) { return fs::path(zovi::platform::EncodeUtf8Lossless(path)); }
 
 // Each test starts signed out with no history files.
 class CaptureHistoryTest : public ::testing::Test {
@@ -43,7 +43,7 @@ protected:
     std::wstring MakeFile(const std::string& name, size_t size) {
         const fs::path path = scratch / name;
         std::ofstream(path, std::ios::binary) << std::string(size, 'z');
-        return Utf8ToWide(path.string());
+        return zovi::platform::DecodeUtf8Lossless(path.string());
     }
     std::vector<std::shared_ptr<CaptureHistoryItem>> ListAll() {
         std::vector<uint32_t> keys;
@@ -78,7 +78,7 @@ TEST_F(CaptureHistoryTest, EntryHoldsTheFileAndItsFacts) {
     const int64_t before = std::time(nullptr);
     ASSERT_TRUE(history->AddRecord(video, 5, kHistoryRecording));
     ASSERT_TRUE(history->AddRecord(shot, 0, kHistorySnapshot));
-    ASSERT_TRUE(history->AddRecord(Utf8ToWide((scratch / "gone.mkv").string()), 3, 0));
+    ASSERT_TRUE(history->AddRecord(zovi::platform::DecodeUtf8Lossless((scratch / "gone.mkv").string()), 3, 0));
     const int64_t after = std::time(nullptr);
 
     EXPECT_EQ(FsPath(history->StorePath()).filename().string(), "0.history");

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/output/capture_ffm_output.h"
-#include "engine/output/mux_message.h"
+#include "mux/protocol/mux_message.h"
 #include "platform/process/command_line.h"
 
 namespace zovi::engine {

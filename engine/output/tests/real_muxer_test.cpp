@@ -110,9 +110,9 @@ const Streams kStreams[] = {
 INSTANTIATE_TEST_SUITE_P(Table, RealMuxer,
                          ::testing::Combine(::testing::ValuesIn(kContainers),
                                             ::testing::ValuesIn(kStreams)),
-                         [](const auto& info) {
-                             return std::string(std::get<0>(info.param).extension) + "_" +
-                                    std::get<1>(info.param).name;
+                         [](const auto& test) {
+                             return std::string(std::get<0>(test.param).extension) + "_" +
+                                    std::get<1>(test.param).name;
                          });
 
 }  // namespace

@@ -62,36 +62,6 @@ TEST(EngineVersionTest, TheGatesOfTheEnginePass) {
     EXPECT_TRUE(IsWindows6OrGreater(0, 2));
 }
 
-TEST(EngineTextConversion, Utf8BothWays) {
-    const std::pair<std::wstring, std::string> cases[] = {
-        {L"", ""},
-        {L"plain.mp4", "plain.mp4"},
-        {L"Zovi录屏-20240101.mp4", "Zovi\xE5\xBD\x95\xE5\xB1\x8F-20240101.mp4"},
-        {L"\U0001F600 \u00E9", "\xF0\x9F\x98\x80 \xC3\xA9"},
-    };
-    for (const auto& [wide, utf8] : cases) {
-        EXPECT_EQ(WideToUtf8(wide), utf8);
-        EXPECT_EQ(Utf8ToWide(utf8), wide);
-    }
-}
-
-TEST(EngineTextConversion, InvalidInputBecomesReplacementCharacters) {
-    EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "?");
-    EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0x110000))), "?");
-    const std::pair<std::string, std::wstring> cases[] = {
-        {"a\xFF"
-         "b",
-         L"a\uFFFDb"},                // a byte that starts nothing
-        {"\xE5\xBD", L"\uFFFD"},      // cut short at the end
-        {"\xC0\xAF", L"\uFFFD"},      // overlong form of '/'
-        {"\xED\xA0\x80", L"\uFFFD"},  // an encoded surrogate
-        {"\xE5\xBD"
-         "x",
-         L"\uFFFDx"},  // cut short before a plain byte
-    };
-    for (const auto& [utf8, wide] : cases) EXPECT_EQ(Utf8ToWide(utf8), wide);
-}
-
 // A test clock that remembers every sleep; a yield moves time on a little.
 class RecordingClock : public platform::CManualClock {
 public:

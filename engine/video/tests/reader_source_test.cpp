@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "engine/video/cap_video_any.h"
-#include "engine/video/camera_capture.h"
+#include "engine/camera/camera_capture.h"
 #include "engine/video/tests/png_reader.h"
 #include "engine/video/tests/test_clock.h"
 #include "engine/video/tests/video_test_support.h"

@@ -218,8 +218,8 @@ TEST_P(ScreenSource, MonitorsWithAGapAreAssembledWithBlackBetween) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, ScreenSource, ::testing::Values(Kind::Plain, Kind::Accelerated),
-                         [](const auto& info) {
-                             return info.param == Kind::Plain ? "Plain" : "Accelerated";
+                         [](const auto& test) {
+                             return test.param == Kind::Plain ? "Plain" : "Accelerated";
                          });
 
 TEST(AcceleratedSource, AScreenChangeEndsTheVideoOnce) {

@@ -3,12 +3,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 
+#include "platform/base/utf8.h"
 #include "platform/fs/error_text.h"
 #include "platform/fs/find_file.h"
 #include "platform/fs/folders.h"
-#include "platform/fs/utf8.h"
+#include "platform/fs/win_file.h"
+#include "platform/process/child_io.h"
 #include "platform/process/process.h"
 
 namespace fs = std::filesystem;
@@ -16,34 +19,60 @@ using namespace zovi::platform;
 
 namespace {
 
-TEST(Utf8Test, ConvertsBothWaysAndReplacesWhatCannotBeConverted) {
-    struct Case {
-        std::string utf8;
-        std::wstring wide;
-    } cases[] = {
-        {"", L""},
-        {"abc", L"abc"},
-        {"Zovi录屏", L"Zovi录屏"},
-        {"\xF0\x9F\x8E\xA5", std::wstring(1, static_cast<wchar_t>(0x1F3A5))},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Utf8ToWide(c.utf8), c.wide) << c.utf8;
-        EXPECT_EQ(WideToUtf8(c.wide), c.utf8) << c.utf8;
+// Files whose names are not all UTF-8 (a byte 0xFF, Latin-1, a character cut short, an
+// overlong form) beside plain and CJK ones, each holding its own text.
+class FileNameBytesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/zovi-fs-names.XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+        for (const std::string& name : kNames) std::ofstream(folder_ + "/" + name) << Content(name);
     }
-    struct Bad {
-        std::string utf8;
-        std::wstring wide;
-    } bad[] = {
-        {"a\xFF" "b", L"a\uFFFDb"},            // invalid lead byte
-        {"a\xE5\xBD", L"a\uFFFD"},             // truncated sequence
-        {"\xC0\xAF", L"\uFFFD"},               // overlong form
-        {"\xED\xA0\x80", L"\uFFFD"},           // a surrogate value
-        {"\xE5" "x", L"\uFFFDx"},              // continuation missing
-        {"\xF4\x90\x80\x80", L"?"},           // past U+10FFFF
-    };
-    for (const auto& c : bad) EXPECT_EQ(Utf8ToWide(c.utf8), c.wide) << c.utf8;
-    EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "?");
-    EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0x110000))), "?");
+    void TearDown() override { fs::remove_all(folder_); }
+
+    static std::string Content(const std::string& name) { return "text of " + name; }
+
+    static inline const std::set<std::string> kNames = {
+        "\xFF", "Zovi\xE5\xBD\x95\xFF\xFE.mp4", "caf\xE9.txt", "cut \xE5\xBD.txt", "\xC0\xAF", "plain.txt",
+        "\xE5\xBD\x95\xE5\xB1\x8F.mkv"};
+    std::string folder_;
+};
+
+// The fault this guards: a name that survived the command line was turned into "?" by
+// the file layer, so the file could not be opened.
+TEST_F(FileNameBytesTest, ANameGivenOnTheCommandLineIsOpenedByTheFileLayer) {
+    for (const std::string& name : kNames) {
+        ChildProcess::Options options;
+        options.pipeStdout = true;
+        auto child = ChildProcess::Start({std::string(ZOVI_TEST_BIN_DIR) + "/fs_open_file", folder_ + "/" + name},
+                                         options);
+        ASSERT_NE(child, nullptr);
+        std::string out(256, '\0');
+        out.resize(ReadFull(child->StdoutFd(), out.data(), out.size()));
+        ASSERT_TRUE(child->Wait(60000));
+        EXPECT_EQ(child->ExitCode(), 0) << name;
+        EXPECT_EQ(out, Content(name)) << name;
+    }
+}
+
+TEST_F(FileNameBytesTest, ListedNamesKeepTheirBytesAndOpen) {
+    const std::wstring folder = DecodeUtf8Lossless(folder_);
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW((folder + L"/*").c_str(), &data);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    std::set<std::string> listed;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        listed.insert(EncodeUtf8Lossless(name));
+        HANDLE file = CreateFileW((folder + L"/" + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(file, INVALID_HANDLE_VALUE) << WideToUtf8(name);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+    EXPECT_EQ(listed, kNames);
 }
 
 TEST(ErrorTextTest, SystemAndHttpTables) {
@@ -81,7 +110,7 @@ TEST(FullPathTest, ResolvesLexically) {
     wchar_t small[4];
     EXPECT_EQ(GetFullPathNameW(L"/abcdef", 4, small, nullptr), 8u) << "the size needed";
     wchar_t buffer[MAX_PATH];
-    const std::wstring cwd = Utf8ToWide(fs::current_path().string());
+    const std::wstring cwd = DecodeUtf8Lossless(fs::current_path().string());
     const DWORD length = GetFullPathNameW(L"rel/x", MAX_PATH, buffer, nullptr);
     EXPECT_EQ(std::wstring(buffer, length), cwd + L"/rel/x");
 }
@@ -108,15 +137,15 @@ TEST(FoldersTest, SpecialFoldersFollowHomeAndUserDirs) {
     setenv("XDG_CONFIG_HOME", (home + "/cfg").c_str(), 1);
     wchar_t path[MAX_PATH];
     ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROFILE, FALSE));
-    EXPECT_EQ(std::wstring(path), Utf8ToWide(home));
+    EXPECT_EQ(std::wstring(path), DecodeUtf8Lossless(home));
     ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, path, CSIDL_MYVIDEO, TRUE));
-    EXPECT_EQ(std::wstring(path), Utf8ToWide(home + "/Videos"));
+    EXPECT_EQ(std::wstring(path), DecodeUtf8Lossless(home + "/Videos"));
     EXPECT_TRUE(fs::is_directory(home + "/Videos"));
 
     fs::create_directories(home + "/cfg");
     std::ofstream(home + "/cfg/user-dirs.dirs") << "# comment\nXDG_VIDEOS_DIR=\"$HOME/影片\"\n";
     ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, path, CSIDL_MYVIDEO, TRUE));
-    EXPECT_EQ(std::wstring(path), Utf8ToWide(home + "/影片"));
+    EXPECT_EQ(std::wstring(path), DecodeUtf8Lossless(home + "/影片"));
     EXPECT_TRUE(fs::is_directory(home + "/影片"));
     ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, path, CSIDL_WINDOWS, FALSE));
     EXPECT_EQ(std::wstring(path), L"/");
@@ -127,7 +156,7 @@ TEST(FoldersTest, ModuleFileNameAndVolumeSerial) {
     wchar_t path[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     ASSERT_GT(length, 0u);
-    EXPECT_EQ(std::wstring(path, length), Utf8ToWide(SelfExePath()));
+    EXPECT_EQ(std::wstring(path, length), DecodeUtf8Lossless(SelfExePath()));
     wchar_t small[5];
     EXPECT_EQ(GetModuleFileNameW(nullptr, small, 5), 5u);
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);

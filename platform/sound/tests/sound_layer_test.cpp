@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"SinkNameMeansItsMonitor", "zovi_speakers", true, "ZOVI_SPEAKER_SINK"},
                       StreamCase{"DefaultSource", "", false, "ZOVI_MIC_SINK"},
                       StreamCase{"NamedSource", "zovi_mic", false, "ZOVI_MIC_SINK"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(CaptureStreamTest, UnknownDeviceDoesNotOpen) {
     for (bool loopback : {false, true}) {

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/fs/utf8.h"
+#include "platform/base/utf8.h"
 #include "platform/window/message_loop.h"
 #include "platform/window/window.h"
 
@@ -46,7 +46,7 @@ LRESULT PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
-    const std::wstring className = zovi::platform::Utf8ToWide(argv[1]);
+    const std::wstring className = zovi::platform::DecodeUtf8Lossless(argv[1]);
     std::printf("ids");
     for (const wchar_t* name : kSharedNames) std::printf(" %u", RegisterWindowMessageW(name));
     std::printf("\n");

@@ -1,27 +1,46 @@
 #include "engine/capture/tests/support/tone_player.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
+#include <sstream>
+#include <string>
 #include <thread>
 
 #include "platform/process/child_io.h"
 
 namespace zovi::test {
 
-void WaitForSoundServerToSettle(double seconds) {
-    // The server's pid file is written when it starts.
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (!runtime) return;
-    std::error_code error;
-    const auto started =
-        std::filesystem::last_write_time(std::filesystem::path(runtime) / "pulse" / "pid", error);
-    if (error) return;
-    const auto age = std::filesystem::file_time_type::clock::now() - started;
-    const auto wanted = std::chrono::duration<double>(seconds);
-    if (age < wanted)
-        std::this_thread::sleep_for(
-            std::chrono::duration_cast<std::chrono::milliseconds>(wanted - age));
+namespace {
+
+// The longest latency of the server's sinks in microseconds ("Latency: N usec" in
+// "pactl list sinks"); -1 when it cannot be read.
+long long LongestSinkLatencyUs() {
+    auto pactl = platform::ChildProcess::Start({"/usr/bin/pactl", "list", "sinks"}, {.pipeStdout = true});
+    if (!pactl) return -1;
+    std::string text;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = platform::ReadSome(pactl->StdoutFd(), buffer, sizeof buffer)) > 0) text.append(buffer, got);
+    if (!pactl->Wait(30'000) || pactl->ExitCode() != 0) return -1;
+    long long longest = -1;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t at = line.find("Latency: ");
+        if (at != std::string::npos) longest = std::max(longest, std::atoll(line.c_str() + at + 9));
+    }
+    return longest;
+}
+
+}  // namespace
+
+void WaitForSoundServerToSettle() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const long long latency = LongestSinkLatencyUs();
+        if (latency >= 0 && latency < 100'000) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 }
 
 CTonePlayer::CTonePlayer() {

@@ -12,9 +12,9 @@ namespace zovi::test {
 
 // A sound server that has just started runs its sinks at a long latency for its first
 // seconds, which delays the system sound a recording hears by up to ~0.2 s and can
-// swallow the first second of it. Timing tests call this first: it waits until the test
-// sound server has run for `seconds`.
-void WaitForSoundServerToSettle(double seconds = 8.0);
+// swallow the first second of it. Timing tests call this first: it waits (up to 30 s)
+// until every sink of the test sound server runs below 100 ms of latency.
+void WaitForSoundServerToSettle();
 
 class CTonePlayer {
 public:

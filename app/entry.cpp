@@ -1,0 +1,89 @@
+#include "app/entry.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+#include <SDL2/SDL.h>
+
+#include "app/command_line.h"
+#include "app/command_line_controller.h"
+#include "app/crash_hooks.h"
+#include "core/global/global.h"
+#include "app/idle_delegate.h"
+#include "core/deferred/at_exit.h"
+#include "core/deferred/on_idle.h"
+#include "core/files/data_folder.h"
+#include "core/log/media_log.h"
+#include "crashrep/zovi_crashrep.h"
+#include "platform/crash/exception_filter.h"
+#include "platform/process/child_io.h"
+#include "platform/window/message_loop.h"
+#include "tolka.h"
+
+int wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
+    // SetDllDirectoryW(""): libraries load from the program's folder through its
+    // $ORIGIN run path; the working folder is never searched.
+    // The runtime's invalid-parameter hook does not exist here; the pure-call hook is the
+    // program's __cxa_pure_virtual, and abort() raises SIGABRT, which the filter catches.
+    SetUnhandledExceptionFilter(CrashExceptionFilter);
+    // A write to a child or a connection that has gone fails instead of ending us.
+    zovi::platform::IgnoreBrokenPipeSignal();
+
+    // Automatic submission, except in the uploader itself: a crash while uploading must
+    // not start another uploader, and another, for ever.
+    const bool uploader = ParseCommandLine(GetProgramArguments()).mode == RUN_MODE_UPLOADER;
+    const std::wstring crashFolder = GetCrashesDirectory();
+    ZoviCrashRepSetOptions(crashFolder.c_str(), uploader ? 0 : 1);
+    const std::wstring deviceId = GetVolumeDeviceId();
+    ZoviCrashRepSetDeviceId(deviceId.c_str());
+
+    CGlobal& global = GetGlobal();
+    TolkaSetLang(global.lang == L"en-US" ? TolkaLangEnglish : TolkaLangChinese);
+    // The account context controller (online services) is not built yet; the machine id
+    // stands for its device identifier in the start line.
+    global.Info(L"wWinMain start[%s] app lang=%s!!!", deviceId.c_str(), global.lang.c_str());
+
+    av_log_set_callback(FFmpegLogCallback);
+    av_log_set_level(AV_LOG_WARNING);
+    SDL_LogSetAllPriority(SDL_LOG_PRIORITY_VERBOSE);
+    SDL_LogSetOutputFunction(SdlLogOutput, nullptr);
+
+    return RunApplication();
+}
+
+int RunApplication() {
+    GetAtExitList();
+    CCommandLineController* controller = CCommandLineController::GetInstance();
+    // Workers post to the UI thread from the start, so its queue exists before any mode.
+    COnIdleHandler::GetInstance();
+
+    // The arguments come decoded from main's argv, so they cannot fail to split.
+    controller->Apply(GetProgramArguments());
+
+    // OLE, the common controls, the rich-edit library, the copy-data message filter, GDI+
+    // and Winsock need no start-up here.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // SIGTERM and SIGINT stay ours
+    SDL_Init(SDL_INIT_EVERYTHING);
+
+    CMessageLoop loop;
+    zovi::platform::AddMessageLoop(&loop);
+    COnIdleHadlerDelegate delegate;
+    loop.AddMessageFilter(&delegate);
+    loop.AddIdleHandler(&delegate);
+    // The DirectUI library's instance and resource path ("skin/") and the account
+    // context: not built yet.
+
+    if (controller->Run()) {
+        zovi::platform::InstallSessionEndHandler();
+        loop.Run();
+        zovi::platform::UninstallSessionEndHandler();
+    }
+
+    RunAtExitList();
+    loop.RemoveIdleHandler(&delegate);
+    loop.RemoveMessageFilter(&delegate);
+    zovi::platform::RemoveMessageLoop();
+    SDL_Quit();
+    RunAtExitList();
+    return 0;
+}

@@ -1,0 +1,51 @@
+#include "app/run_modes.h"
+
+#include "engine/controller/capture_controller.h"
+#include "platform/base/last_error.h"
+#include "platform/window/named_mutex.h"
+#include "platform/window/window.h"
+
+namespace {
+// Shown without moving, sizing or activating it.
+constexpr UINT kRaiseFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
+}  // namespace
+
+CApplicationCapture::~CApplicationCapture() {
+    if (mutex_) CloseHandle(mutex_);
+}
+
+bool CApplicationCapture::Run() {
+    if (mutex_) {
+        CloseHandle(mutex_);
+        mutex_ = nullptr;
+    }
+    mutex_ = CreateMutexW(nullptr, TRUE, kCaptureInstanceMutex);
+    if (!mutex_) return false;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        // Another copy runs: bring its main window to the front without the focus.
+        HWND other = FindWindowW(kCaptureMainWndClass, nullptr);
+        if (IsWindow(other)) {
+            ShowWindow(other, SW_SHOWNORMAL);
+            SetWindowPos(other, HWND_TOPMOST, 0, 0, 0, 0, kRaiseFlags);
+            SetWindowPos(other, HWND_NOTOPMOST, 0, 0, 0, 0, kRaiseFlags);
+        }
+        return false;
+    }
+    // The update controller and its start-up check: the online services, not built yet.
+    // The account context and account storage controllers: the online services, not built yet.
+    zovi::engine::CCaptureController::GetInstance();
+    // The capture controller makes and shows the capture main window: not built yet.
+    return true;
+}
+
+bool CApplicationPlayer::Run() {
+    // The cut view (style 0x10CF0000, ex-style 0x300), shown with focus and kept in
+    // `window`, posting the quit message when it is destroyed: not built yet.
+    return true;
+}
+
+bool CApplicationWhiteBoard::Run() {
+    // The whiteboard frame (layered, ex-style 0x80000), shown with focus and kept in
+    // `window`, posting the quit message when it is destroyed: not built yet.
+    return true;
+}

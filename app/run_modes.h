@@ -1,0 +1,38 @@
+// The run modes that this program makes itself (the uploader mode lives with the
+// uploader).
+#pragma once
+#include "app/application.h"
+#include "platform/fs/handle.h"
+
+// "/capture": one copy per user. A second copy raises the first one's main window and
+// ends.
+class CApplicationCapture : public CApplication {
+public:
+    ~CApplicationCapture() override;
+    bool Run() override;
+
+private:
+    HANDLE mutex_ = nullptr;
+};
+
+// "/player": the cut view.
+class CApplicationPlayer : public CApplication {
+public:
+    bool Run() override;
+};
+
+// "/wb": the whiteboard.
+class CApplicationWhiteBoard : public CApplication {
+public:
+    bool Run() override;
+};
+
+// "/debug": a message loop with no window.
+class CApplicationDebug : public CApplication {
+public:
+    bool Run() override { return true; }
+};
+
+// The single-instance mutex and the main window's class.
+inline constexpr const wchar_t* kCaptureInstanceMutex = L"CaptureInstanceMutex";
+inline constexpr const wchar_t* kCaptureMainWndClass = L"CaptureMainWnd";
