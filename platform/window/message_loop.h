@@ -63,7 +63,8 @@ void RunModalLoop(const bool& done);
 
 // Session end: SIGTERM, SIGHUP and SIGINT reach the calling thread's message loop, which
 // sends WM_QUERYENDSESSION and then WM_ENDSESSION (TRUE) to this thread's top-level
-// windows and quits. Uninstall restores the default actions.
+// windows and quits. Uninstall holds them again on the calling thread, so a session end
+// during the shutdown that follows is taken as done (the program is ending anyway).
 void InstallSessionEndHandler();
 void UninstallSessionEndHandler();
 // Blocks the session-end signals on the calling thread, and on every thread it starts

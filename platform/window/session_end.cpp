@@ -63,7 +63,9 @@ void InstallSessionEndHandler() {
 }
 
 void UninstallSessionEndHandler() {
-    for (int number : kSessionEndSignals) signal(number, SIG_DFL);
+    // Held again, with the handler left in place: a session end during the shutdown that
+    // follows neither interrupts it nor kills a thread started while they were open.
+    HoldSessionEndSignals();
     window_detail::MessageQueue::Current().EnableSessionEnd(-1);
 }
 
