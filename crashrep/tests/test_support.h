@@ -24,11 +24,19 @@ inline std::string ReadAll(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A fresh folder for one test.
+// A fresh folder for one test, of this process (test runs beside each other stay apart);
+// removed when the test program ends.
 inline std::string FreshFolder(const std::string& name) {
-    std::string folder = testing::TempDir() + "crashrep_" + name;
+    static struct Made {
+        std::vector<std::string> folders;
+        ~Made() {
+            for (const std::string& folder : folders) std::filesystem::remove_all(folder);
+        }
+    } made;
+    std::string folder = testing::TempDir() + "crashrep_" + std::to_string(getpid()) + "_" + name;
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
+    made.folders.push_back(folder);
     return folder;
 }
 

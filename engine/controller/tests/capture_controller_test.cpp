@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -150,7 +152,7 @@ protected:
     void SetUp() override {
         CCaptureFFmOutput::SetProgramDirForTesting(ZOVI_BIN_DIR);
         folder = fs::temp_directory_path() /
-                 ("zovi-controller-" + std::string(::testing::UnitTest::GetInstance()
+                 ("zovi-controller-" + std::to_string(getpid()) + "-" + std::string(::testing::UnitTest::GetInstance()
                                                        ->current_test_info()->name()));
         fs::remove_all(folder);
         settings.saveVideoPath = zovi::platform::DecodeUtf8Lossless(folder.string()) + L"/";
