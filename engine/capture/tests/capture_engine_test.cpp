@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdarg>
 #include <filesystem>
@@ -114,7 +116,7 @@ protected:
         }
         av_log_set_callback(KeepLogLine);
         folder = fs::temp_directory_path() /
-                 ("zovi-engine-" + std::string(::testing::UnitTest::GetInstance()
+                 ("zovi-engine-" + std::to_string(getpid()) + "-" + std::string(::testing::UnitTest::GetInstance()
                                                    ->current_test_info()->name()));
         fs::remove_all(folder);
         fs::create_directories(folder);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -185,7 +187,7 @@ TEST(CaptureSettings, EngineRecordsFromTheOptionsRecord) {
 }
 
 TEST(CaptureNaming, ExistingFilesAreNeverReused) {
-    const fs::path folder = fs::temp_directory_path() / "zovi-naming-test";
+    const fs::path folder = fs::temp_directory_path() / ("zovi-naming-test-" + std::to_string(getpid()));
     fs::remove_all(folder);
     fs::create_directories(folder);
     const std::wstring base = zovi::platform::DecodeUtf8Lossless((folder / "Zovi录屏-20261210-090507.mp4").string());

@@ -281,7 +281,7 @@ TEST(ZipWriterTest, ReadWithoutTheEntryFails) {
     EXPECT_FALSE(reader.ReadEntry(out));
 
     // A valid archive whose only entry has another name.
-    const std::string dir = testing::TempDir() + "/zip_other_entry";
+    const std::string dir = testing::TempDir() + "/zip_other_entry_" + std::to_string(getpid());
     std::filesystem::create_directories(dir);
     std::ofstream(dir + "/other.bin") << "payload";
     CZipWriter file;
@@ -298,7 +298,7 @@ TEST(ZipWriterTest, ReadWithoutTheEntryFails) {
 }
 
 TEST(ZipWriterTest, AddFileNamesAttributesAndContent) {
-    const std::string dir = testing::TempDir() + "/zip_add_file";
+    const std::string dir = testing::TempDir() + "/zip_add_file_" + std::to_string(getpid());
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir + "/sub");
     std::ofstream(dir + "/rw.txt") << "writable";
@@ -354,7 +354,7 @@ TEST(ZipWriterTest, AddFileNamesAttributesAndContent) {
 }
 
 TEST(ZipWriterTest, OpenFailsForAMissingFolderOrAFileInThePath) {
-    const std::string dir = testing::TempDir() + "/zip_open_fail";
+    const std::string dir = testing::TempDir() + "/zip_open_fail_" + std::to_string(getpid());
     std::filesystem::create_directories(dir);
     std::ofstream(dir + "/plain") << "x";
     CZipWriter writer;
