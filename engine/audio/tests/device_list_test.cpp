@@ -85,15 +85,17 @@ TEST_P(SoundTestLevel, ReportsThreeTimesThePeak) {
     EXPECT_TRUE(log.Contains("add test device: zovi_mic, input:1"));
     const float expected = GetParam().expected;
     auto matches = [&](float level) { return std::fabs(level - expected) < 0.1f; };
-    // Wait for the tone to arrive, then a second of levels must match: each block's, but
-    // for one a busy machine left without sound (level 0), and nearly all of them.
+    // Wait for the tone to arrive, then a second of levels must match: nearly all of them,
+    // and none far above the peak. A busy machine may leave a block short of sound (a
+    // lower level) or with a gap the resampler rings at (a few percent over the peak).
     ASSERT_TRUE(levels->WaitFor(matches));
     const size_t from = levels->Levels().size();
     ASSERT_TRUE(WaitUntil([&] { return levels->Levels().size() >= from + 43; }));
     const auto recent = levels->Levels();
     size_t matching = 0;
     for (size_t i = from; i < recent.size(); ++i) {
-        EXPECT_TRUE(matches(recent[i]) || recent[i] == 0.0f) << recent[i];
+        EXPECT_LE(recent[i], expected * 1.1f + 0.1f);
+        EXPECT_GE(recent[i], 0.0f);
         matching += matches(recent[i]) ? 1 : 0;
     }
     EXPECT_GE(matching * 10, (recent.size() - from) * 9);
