@@ -4,7 +4,6 @@
 
 #include "core/files/file.h"
 #include "engine/codec/codec_param.h"
-#include "platform/base/utf8.h"
 #include "platform/base/wformat.h"
 
 namespace zovi::engine {
