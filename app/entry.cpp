@@ -16,9 +16,22 @@ extern "C" {
 #include "core/log/media_log.h"
 #include "crashrep/zovi_crashrep.h"
 #include "platform/crash/exception_filter.h"
+#include "platform/duilib/core/manager/paint_manager.h"
+#include "platform/duilib/core/resources/skin_archive.h"
+#include "platform/duilib/core/string/dui_log.h"
 #include "platform/process/child_io.h"
 #include "platform/window/message_loop.h"
+#include "skin/skin_archive_data.h"
 #include "tolka.h"
+
+namespace {
+
+// The UI library's lines go to the application log.
+void DuiLogToAppLog(int level, const wchar_t* text) {
+    GetGlobal().Write(level == DuiLib::kLogError ? LOG_LEVEL_ERROR : LOG_LEVEL_INFO, text);
+}
+
+}  // namespace
 
 int wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     // SetDllDirectoryW(""): libraries load from the program's folder through its
@@ -70,8 +83,12 @@ int RunApplication() {
     COnIdleHadlerDelegate delegate;
     loop.AddMessageFilter(&delegate);
     loop.AddIdleHandler(&delegate);
-    // The DirectUI library's instance and resource path ("skin/") and the account
-    // context: not built yet.
+    // The DirectUI library: its log, the built-in skin, the resource path ("skin/",
+    // stored; the skin is the archive). It has no module instance to take here. The
+    // account context: not built yet.
+    DuiLib::SetLogSink(DuiLogToAppLog);
+    DuiLib::SetSkinArchive(zovi::skin::kSkinZip, zovi::skin::kSkinZipSize);
+    DuiLib::CPaintManagerUI::SetResourcePath((DuiLib::CPaintManagerUI::GetInstancePath() + L"skin/").GetData());
 
     if (controller->Run()) {
         zovi::platform::InstallSessionEndHandler();

@@ -2,10 +2,11 @@
 
 #include "core/deferred/on_idle.h"
 #include "core/options/options_controller.h"
+#include "platform/duilib/core/manager/paint_manager.h"
 
-BOOL COnIdleHadlerDelegate::PreTranslateMessage(MSG*) {
-    // The DirectUI library's message translation: not built yet, so nothing is handled.
-    return FALSE;
+BOOL COnIdleHadlerDelegate::PreTranslateMessage(MSG* msg) {
+    // The DirectUI library's accelerators for the window that has the focus.
+    return DuiLib::CPaintManagerUI::TranslateMessage(msg) ? TRUE : FALSE;
 }
 
 BOOL COnIdleHadlerDelegate::OnIdle() {

@@ -5,6 +5,7 @@
 
 #include "platform/base/last_error.h"
 #include "platform/base/utf8.h"
+#include "platform/window/present.h"
 #include "platform/window/window_internal.h"
 #include "platform/x11/x11_init.h"
 
@@ -101,6 +102,30 @@ bool VisitTopLevel(Display* display, const std::function<bool(Window)>& visit) {
     return walk(root, 0);
 }
 
+// Without a server, offscreen windows' programs still get one id per name (in this
+// process only: there are no others to talk to).
+UINT OffscreenMessageId(const wchar_t* name) {
+    static std::mutex lock;
+    static auto* ids = new std::map<std::wstring, UINT>;
+    std::lock_guard guard(lock);
+    auto [it, added] = ids->emplace(name, static_cast<UINT>(0xC000 + ids->size()));
+    return it->second;
+}
+
+// The first top-level offscreen window of the class (and title, when given).
+HWND FindOffscreenWindow(const wchar_t* className, const wchar_t* windowName) {
+    if (!className && !windowName) return 0;
+    Registry& registry = Registry::Get();
+    std::lock_guard lock(registry.lock);
+    for (const auto& [hwnd, record] : registry.windows) {
+        if (record->style & WS_CHILD) continue;
+        if (className && record->className != className) continue;
+        if (windowName && record->title != windowName) continue;
+        return hwnd;
+    }
+    return 0;
+}
+
 }  // namespace
 
 Atom GetAtom(Display* display, const char* name) {
@@ -154,7 +179,7 @@ using namespace zovi::platform::window_detail;
 BOOL IsWindow(HWND hwnd) {
     if (!hwnd) return FALSE;
     if (FindRecord(hwnd)) return TRUE;
-    Display* display = MessengerDisplay();
+    Display* display = IsOffscreenHandle(hwnd) ? nullptr : MessengerDisplay();
     if (!display) return FALSE;
     zovi::platform::x11::CXErrorTrap trap(display);
     XWindowAttributes attributes{};
@@ -168,6 +193,7 @@ UINT RegisterWindowMessageW(const wchar_t* name) {
         return 0;
     }
     Display* display = MessengerDisplay();
+    if (!display && zovi::platform::OffscreenWindowsInUse()) return OffscreenMessageId(name);
     if (!display) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return 0;
@@ -177,6 +203,7 @@ UINT RegisterWindowMessageW(const wchar_t* name) {
 }
 
 HWND FindWindowW(const wchar_t* className, const wchar_t* windowName) {
+    if (zovi::platform::OffscreenWindowsInUse()) return FindOffscreenWindow(className, windowName);
     Display* display = MessengerDisplay();
     if (!display || (!className && !windowName)) return 0;
     const std::string wantClass = className ? zovi::platform::WideToUtf8(className) : "";

@@ -112,8 +112,22 @@ BOOL TranslateMessage(const MSG* msg) {
     return TRUE;
 }
 
+namespace {
+// How many DispatchMessageW calls are active on this thread (see DispatchDepth).
+thread_local int t_dispatchDepth = 0;
+struct DispatchDepthScope {
+    DispatchDepthScope() { ++t_dispatchDepth; }
+    ~DispatchDepthScope() { --t_dispatchDepth; }
+    DispatchDepthScope(const DispatchDepthScope&) = delete;
+    DispatchDepthScope& operator=(const DispatchDepthScope&) = delete;
+};
+}  // namespace
+
+int zovi::platform::DispatchDepth() { return t_dispatchDepth; }
+
 LRESULT DispatchMessageW(const MSG* msg) {
     if (!msg) return 0;
+    const DispatchDepthScope depth;
     if (msg->message == WM_TIMER && msg->lParam != 0) {
         auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
         proc(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
@@ -137,7 +151,7 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         queue->Post(msg);
         return TRUE;
     }
-    Display* display = MessengerDisplay();
+    Display* display = IsOffscreenHandle(hwnd) ? nullptr : MessengerDisplay();
     if (!display) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
@@ -186,7 +200,8 @@ LRESULT SendWithLimit(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UIN
         return TRUE;
     }
     LRESULT value = 0;
-    if (!hwnd || !SendToOtherProcess(hwnd, message, wParam, lParam, timeoutMs, limited, &value)) {
+    if (!hwnd || IsOffscreenHandle(hwnd) ||
+        !SendToOtherProcess(hwnd, message, wParam, lParam, timeoutMs, limited, &value)) {
         SetLastError(hwnd && IsWindow(hwnd) ? ERROR_TIMEOUT : ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
@@ -207,15 +222,28 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return static_cast<LRESULT>(result);
 }
 
+namespace {
+// The queue of the thread that owns `hwnd` (the calling thread's for thread timers).
+std::shared_ptr<MessageQueue> TimerQueue(HWND hwnd) {
+    if (!hwnd) return MessageQueue::CurrentShared();
+    RecordPtr record = FindRecord(hwnd);
+    return record ? record->queue.lock() : nullptr;
+}
+}  // namespace
+
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
-    if (hwnd && !IsOwnThreadWindow(hwnd)) {
+    auto queue = TimerQueue(hwnd);
+    if (!queue) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
-    return MessageQueue::Current().SetTimer(hwnd, id, elapseMs < 10 ? 10 : elapseMs, proc);
+    return queue->SetTimer(hwnd, id, elapseMs < 10 ? 10 : elapseMs, proc);
 }
 
-BOOL KillTimer(HWND hwnd, UINT_PTR id) { return MessageQueue::Current().KillTimer(hwnd, id) ? TRUE : FALSE; }
+BOOL KillTimer(HWND hwnd, UINT_PTR id) {
+    auto queue = TimerQueue(hwnd);
+    return queue && queue->KillTimer(hwnd, id) ? TRUE : FALSE;
+}
 
 DWORD GetMessageTime() { return MessageQueue::Current().lastMessage.time; }
 

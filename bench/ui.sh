@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# ui.sh [BUILD_DIR]: builds the UI library benchmark (optimised, no sanitizers) and runs it
+# under a private X server. The last line reads
+#   ui: open_ms=<n> full_paint_ms=<n> present_ms=<n>
+# open_ms: the message box from Create to its first presented frame; full_paint_ms and
+# present_ms: a full repaint and a full present of a 1280x720 window of 480 controls.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build-bench}
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZOVI_BUILD_BENCH=ON \
+  -DZOVI_BUILD_TESTS=OFF -DZOVI_SANITIZE= >/dev/null
+cmake --build "$build" -j4 --target zovi_ui_bench >/dev/null
+exec "$root/scripts/with-servers.sh" "$build/bin/zovi_ui_bench"

@@ -1,0 +1,132 @@
+// UI library speed on a private X server (bench/ui.sh): the message box from Create to
+// its first presented frame, and a full repaint and a full present of a 1280x720 window
+// holding 480 controls. Medians of several runs; the last line is the summary.
+#include <X11/Xlib.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/duilib/core/resources/skin_archive.h"
+#include "platform/window/present.h"
+#include "skin/skin_archive_data.h"
+#include "tolka.h"
+#include "ui/recording/msgbox/ui_msg_box.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// Waits until the X server has taken everything sent for the window.
+void Sync(HWND hwnd) {
+    if (Display* display = zovi::platform::WindowDisplay(hwnd)) XSync(display, False);
+}
+
+// The message box, told when its first paint was presented.
+class CTimedMsgBox : public DuiLib::CUIMsgBox {
+public:
+    CTimedMsgBox() : CUIMsgBox(L"Zovi录屏", L"录制已停止。The recording stopped.", 3) {}
+    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override {
+        const LRESULT result = CUIMsgBox::HandleMessage(uMsg, wParam, lParam);
+        if (uMsg == WM_PAINT) painted = true;
+        return result;
+    }
+    bool painted = false;
+};
+
+double OpenMessageBoxMs() {
+    std::vector<double> times;
+    for (int i = 0; i < 15; ++i) {
+        auto box = std::make_shared<CTimedMsgBox>();
+        const auto start = Clock::now();
+        if (!box->Create(0, L"", DuiLib::UI_WNDSTYLE_DIALOG, WS_EX_TOOLWINDOW)) return -1;
+        box->ShowWindow(true, false);
+        MSG msg{};
+        while (!box->painted && ::GetMessageW(&msg, 0, 0, 0) > 0) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        Sync(*box);
+        times.push_back(Ms(Clock::now() - start));
+        ::DestroyWindow(*box);
+    }
+    return Median(times);
+}
+
+// 24 rows of 20 cells: labels and buttons with text, borders and fills.
+std::wstring GridLayout() {
+    std::wstring xml = L"<Window size=\"1280,720\"><VerticalLayout bkcolor=\"#FFFFFFFF\" inset=\"4,4,4,4\">";
+    for (int row = 0; row < 24; ++row) {
+        xml += L"<HorizontalLayout height=\"29\" childpadding=\"2\">";
+        for (int col = 0; col < 20; ++col) {
+            const std::wstring text = std::to_wstring(row * 20 + col);
+            if ((row + col) % 2) {
+                xml += L"<Button text=\"按钮 " + text + L"\" bkcolor=\"#FFF0F0F0\" bordersize=\"1\" "
+                       L"bordercolor=\"#FFA7A6AA\" textcolor=\"#FF333333\" font=\"3\"/>";
+            } else {
+                xml += L"<Label text=\"Label " + text + L"\" textcolor=\"#FF333333\" font=\"3\"/>";
+            }
+        }
+        xml += L"</HorizontalLayout>";
+    }
+    return xml + L"</VerticalLayout></Window>";
+}
+
+class CGridWindow : public DuiLib::WindowImplBase {
+public:
+    const wchar_t* GetWindowClassName() const override { return L"UiBenchGrid"; }
+    DuiLib::CDuiString GetSkinFile() override { return GridLayout(); }
+};
+
+void GridMs(double* paintMs, double* presentMs) {
+    CGridWindow window;
+    *paintMs = *presentMs = -1;
+    if (!window.Create(0, L"", WS_POPUP, 0, 0, 0, 1280, 720)) return;
+    window.ShowWindow(true, false);
+    const RECT all{0, 0, 1280, 720};
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1280, 720);
+    window.GetPaintManager().RenderToSurface(surface, all);  // lays out and warms the caches
+    std::vector<double> paints, presents;
+    for (int i = 0; i < 30; ++i) {
+        window.GetPaintManager().NeedUpdate();
+        auto start = Clock::now();
+        window.GetPaintManager().RenderToSurface(surface, all);
+        paints.push_back(Ms(Clock::now() - start));
+        start = Clock::now();
+        zovi::platform::PresentWindow(window, surface, all);
+        Sync(window);
+        presents.push_back(Ms(Clock::now() - start));
+    }
+    cairo_surface_destroy(surface);
+    ::DestroyWindow(window);
+    *paintMs = Median(paints);
+    *presentMs = Median(presents);
+}
+
+}  // namespace
+
+int main() {
+    if (!zovi::platform::HasDisplay()) {
+        std::fprintf(stderr, "ui bench: no X server\n");
+        return 1;
+    }
+    DuiLib::SetSkinArchive(zovi::skin::kSkinZip, zovi::skin::kSkinZipSize);
+    TolkaSetLang(TolkaLangChinese);
+    const double openMs = OpenMessageBoxMs();
+    double paintMs = 0, presentMs = 0;
+    GridMs(&paintMs, &presentMs);
+    std::printf("message box, Create to the first presented frame: %.2f ms\n", openMs);
+    std::printf("1280x720, 480 controls: full paint %.2f ms, full present %.2f ms\n", paintMs, presentMs);
+    std::printf("ui: open_ms=%.1f full_paint_ms=%.1f present_ms=%.1f\n", openMs, paintMs, presentMs);
+    return openMs < 0 || paintMs < 0 ? 1 : 0;
+}

@@ -1,0 +1,19 @@
+# The skin's tests: the archive and skinpack, the images, and the layout lint.
+if(NOT ZOVI_BUILD_TESTS)
+  return()
+endif()
+zovi_add_test(skin_test
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/skin_zip.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/skin_archive_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/skin_images_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/skin_lint_test.cpp
+  LIBS zovi_skin zovi_stream PkgConfig::MINIZIP PkgConfig::PUGIXML PkgConfig::CAIRO)
+if(TARGET skin_test)
+  target_compile_definitions(skin_test PRIVATE
+    ZOVI_SKINPACK="$<TARGET_FILE:skinpack>"
+    ZOVI_SKIN_ZIP="${skin_zip}"
+    ZOVI_SKIN_PACK_LIST="${skin_pack_list}"
+    ZOVI_SKIN_PARTS="${skin_parts}")
+  add_dependencies(skin_test skinpack)
+endif()

@@ -1,0 +1,18 @@
+// DuiLib::WindowImplBaseImpl: the common base of the program's windows. It fixes where
+// the layouts come from (the built-in skin, a zip archive held as resource 130, layouts
+// at its root); each window names its class and layout and overrides what it needs.
+#pragma once
+#include "platform/duilib/core/window/window_impl_base.h"
+
+namespace DuiLib {
+
+class WindowImplBaseImpl : public WindowImplBase {
+public:
+    CDuiString GetSkinFolder() override { return L""; }
+    UINT GetResourceType() const override { return UILIB_ZIPRESOURCE; }
+    UINT GetResourceID() const override { return kSkinResourceId; }
+    // No tags of its own; windows with custom controls override it.
+    CControlUI* CreateControl(const wchar_t*) override { return nullptr; }
+};
+
+}  // namespace DuiLib

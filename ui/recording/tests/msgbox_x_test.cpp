@@ -1,0 +1,180 @@
+// The message box on Xvfb (no window manager), driven with xdotool from a driver thread
+// while ShowMessageBox runs its modal loop on the main thread: found by its WM_CLASS,
+// clicked and keyed, its owner deaf to clicks meanwhile but still answering another
+// process, and a picture of it kept as an artefact.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "platform/duilib/controls/control.h"
+#include "platform/duilib/core/resources/skin_archive.h"
+#include "platform/duilib/test/ui_thread_hook.h"
+#include "platform/duilib/test/x_test_tools.h"
+#include "platform/gdi/dib_section.h"
+#include "platform/screen/screen_connection.h"
+#include "platform/screen/screen_grab.h"
+#include "skin/skin_archive_data.h"
+#include "tolka.h"
+#include "ui/base/window_impl_base_impl.h"
+#include "ui/recording/msgbox/ui_msg_box.h"
+
+namespace {
+
+using DuiLib::test::Xdotool;
+
+std::string Num(long v) { return std::to_string(v); }
+
+bool Eventually(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// The owner: a big button where the box does not cover it, and an answer to a
+// registered message another process sends.
+class COwnerWindow : public DuiLib::WindowImplBaseImpl {
+public:
+    const wchar_t* GetWindowClassName() const override { return L"MsgBoxTestOwner"; }
+    DuiLib::CDuiString GetSkinFile() override {
+        return L"<Window size=\"600,400\"><VerticalLayout bkcolor=\"#FFDDDDDD\" inset=\"10,10,10,10\">"
+               L"<Button name=\"btnOwner\" width=\"100\" height=\"50\" bkcolor=\"#FF888888\"/><Control/>"
+               L"</VerticalLayout></Window>";
+    }
+    LRESULT HandleCustomMessage(UINT uMsg, WPARAM, LPARAM, BOOL& bHandled) override {
+        if (uMsg == ping && ping != 0) {
+            bHandled = TRUE;
+            return 42;
+        }
+        return 0;
+    }
+    void OnClick(DuiLib::TNotifyUI&) override { ++clicks; }
+    UINT ping = ::RegisterWindowMessageW(L"ZOVI_TEST_PING");
+    int clicks = 0;
+};
+
+struct MsgBoxXTest : testing::Test {
+    void SetUp() override {
+        if (!zovi::platform::HasDisplay()) GTEST_SKIP() << "no X server";
+        DuiLib::SetSkinArchive(zovi::skin::kSkinZip, zovi::skin::kSkinZipSize);
+        TolkaSetLang(TolkaLangEnglish);
+        hook = std::make_unique<DuiLib::test::CUiThreadHook>();
+        ASSERT_NE(owner.Create(0, L"", DuiLib::UI_WNDSTYLE_DIALOG & ~WS_VISIBLE, 0, 100, 100, 0, 0), 0u);
+        owner.ShowWindow(true, true);
+    }
+    void TearDown() override {
+        if (::IsWindow(owner)) ::DestroyWindow(owner);
+        hook.reset();
+    }
+    // The box's window once it is on screen (0 when it did not come).
+    HWND WaitForBox() {
+        HWND box = 0;
+        Eventually([&] {
+            const auto found = DuiLib::test::FindWindowsByClass("UIMsgBox");
+            if (!found.empty()) box = found.front();
+            return box != 0;
+        });
+        return box;
+    }
+    // Runs the driver on its own thread; a driver that failed leaves no box open behind it
+    // (the modal loop on the main thread would wait for ever).
+    std::thread Drive(std::function<void()> body) {
+        return std::thread([this, body] {
+            body();
+            if (!HasFailure()) return;
+            hook->Run([] {
+                if (const HWND left = ::FindWindowW(L"UIMsgBox", nullptr)) ::PostMessageW(left, WM_CLOSE, 99, 0);
+            });
+        });
+    }
+    // The screen centre of a named control of the box.
+    POINT CentreOf(HWND box, const wchar_t* name) {
+        return hook->Call([box, name] {
+                       auto* window = dynamic_cast<DuiLib::WindowImplBase*>(DuiLib::CWindowWnd::FromHandle(box));
+                       DuiLib::CControlUI* control = window ? window->GetPaintManager().FindControl(name) : nullptr;
+                       if (!control) return POINT{-1, -1};
+                       POINT pt{(control->GetPos().left + control->GetPos().right) / 2,
+                                (control->GetPos().top + control->GetPos().bottom) / 2};
+                       ::ClientToScreen(box, &pt);
+                       return pt;
+                   })
+            .value_or(POINT{-1, -1});
+    }
+
+    std::unique_ptr<DuiLib::test::CUiThreadHook> hook;
+    COwnerWindow owner;
+};
+
+TEST_F(MsgBoxXTest, OkByTheMouseWhileTheOwnerIgnoresClicksButAnswersAnotherProcess) {
+    const std::wstring text = L"录制已停止，文件已保存。\r\nThe recording stopped and the file was saved.";
+    std::string peerOutput;
+    std::thread driver = Drive([&] {
+        const HWND box = WaitForBox();
+        ASSERT_NE(box, 0u);
+        // The first frame: the white title bar and the grey button bar are on screen.
+        auto connection = zovi::platform::CScreenConnection::Open();
+        ASSERT_TRUE(connection);
+        const bool painted = Eventually([&] {
+            auto picture = zovi::platform::GrabWindow(*connection, box);
+            return picture && picture->Width() == 340 && (picture->PixelAt(250, 12) & 0xFFFFFF) == 0xFFFFFF &&
+                   (picture->PixelAt(170, 160) & 0xFFFFFF) == 0xF0F0F0;
+        });
+        const std::string artefacts = std::string(ZOVI_TEST_BIN_DIR) + "/artefacts";
+        std::filesystem::create_directories(artefacts);
+        EXPECT_TRUE(DuiLib::test::SaveWindowPng(box, artefacts + "/msgbox_ok.png"));
+        EXPECT_TRUE(painted);
+
+        // Centred over its owner (600 x 400 at 100, 100), with the program icon.
+        RECT rc{};
+        ASSERT_TRUE(DuiLib::test::XGeometry(box, &rc));
+        EXPECT_EQ(rc.left, 230);
+        EXPECT_EQ(rc.top, 210);
+        std::string icon;
+        EXPECT_TRUE(DuiLib::test::RunTool({"xprop", "-id", std::to_string(box), "_NET_WM_ICON"}, &icon));
+        for (const char* size : {"16 x 16", "32 x 32", "48 x 48", "64 x 64", "128 x 128"}) {
+            EXPECT_NE(icon.find(size), std::string::npos) << size;
+        }
+
+        // Another process's send to the owner is answered while the box runs.
+        EXPECT_TRUE(DuiLib::test::RunTool(
+            {std::string(ZOVI_TEST_BIN_DIR) + "/window_send_peer", "MsgBoxTestOwner", "ZOVI_TEST_PING"}, &peerOutput));
+
+        // A click on the owner's button goes nowhere; then OK.
+        Xdotool({"mousemove", "160", "135", "click", "1"});
+        const POINT ok = CentreOf(box, L"btnOK");
+        ASSERT_GE(ok.x, 0);
+        Xdotool({"mousemove", Num(ok.x), Num(ok.y), "click", "1"});
+    });
+    const UINT result = DuiLib::CUIMsgBox::ShowMessageBox(text.c_str(), L"Zovi录屏 提示", owner);
+    driver.join();
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(peerOutput, "result 42\n");
+    EXPECT_EQ(owner.clicks, 0);
+    EXPECT_TRUE(::IsWindowEnabled(owner));
+}
+
+TEST_F(MsgBoxXTest, EscapeFromTheKeyboardCancels) {
+    std::thread driver = Drive([&] {
+        const HWND box = WaitForBox();
+        ASSERT_NE(box, 0u);
+        ASSERT_TRUE(hook->WaitFor([box] { return ::GetFocus() == box; }));
+        Xdotool({"key", "Escape"});
+    });
+    const UINT result = DuiLib::CUIMsgBox::ShowMessageBox(L"Escape cancels.", L"Title", owner);
+    driver.join();
+    EXPECT_EQ(result, IDCANCEL);
+    // The owner has the focus back and takes clicks again.
+    hook->RunWithDriver([&] {
+        EXPECT_TRUE(hook->WaitFor([&] { return ::GetFocus() == owner.GetHWND(); }));
+        Xdotool({"mousemove", "160", "135", "click", "1"});
+        EXPECT_TRUE(hook->WaitFor([&] { return owner.clicks == 1; }));
+    });
+}
+
+}  // namespace
