@@ -17,3 +17,12 @@ if(TARGET skin_test)
     ZOVI_SKIN_PARTS="${skin_parts}")
   add_dependencies(skin_test skinpack)
 endif()
+
+# Every layout built and painted by the library itself (needs the builder).
+if(TARGET zovi_duilib AND EXISTS ${CMAKE_SOURCE_DIR}/platform/duilib/core/builder/dialog_builder.h)
+  zovi_add_test(skin_build_test
+    SOURCES
+      ${CMAKE_CURRENT_LIST_DIR}/skin_build_test.cpp
+      ${CMAKE_SOURCE_DIR}/platform/duilib/tests/core_font_env.cpp
+    LIBS zovi_skin zovi_duilib PkgConfig::CAIRO)
+endif()
