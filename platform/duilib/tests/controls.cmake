@@ -10,10 +10,15 @@ zovi_add_test(duilib_controls_test
     ${CMAKE_CURRENT_LIST_DIR}/controls_main.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls_test_support.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls_notify_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/notify_rules.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls_builder_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls_layout_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls_input_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls_keys_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls_window_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls_render_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls_edit_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls_scroll_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls_rich_edit_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/core_font_env.cpp
   LIBS zovi_duilib_testing)

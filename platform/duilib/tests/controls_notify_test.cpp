@@ -16,6 +16,7 @@
 #include "platform/duilib/test/offscreen_render.h"
 #include "platform/duilib/test/recording_notifier.h"
 #include "platform/duilib/tests/controls_test_support.h"
+#include "platform/duilib/tests/notify_rules.h"
 #include "platform/gdi/dib_section.h"
 #include "platform/window/window.h"
 
@@ -49,16 +50,6 @@ void AddSolidImage(CPaintManagerUI& pm, const wchar_t* name, uint32_t bgrx) {
     bitmap->EndDirectAccess();
     pm.AddImage(name, bitmap, 4, 4, false);
 }
-
-struct NotifyRow {
-    const char* row;
-    std::function<void(CPaintManagerUI&)> setup;  // silent preparation
-    std::function<void(CPaintManagerUI&)> action;
-    std::vector<std::wstring> expected;
-    std::function<void(CPaintManagerUI&)> check;
-};
-
-void Nothing(CPaintManagerUI&) {}
 
 TEST(ControlsNotifyTest, RulesTable) {
     const std::vector<NotifyRow> rows = {
@@ -155,16 +146,7 @@ TEST(ControlsNotifyTest, RulesTable) {
          [](auto& pm) { Key(pm, VK_SPACE); }, {L"click:C", L"selectchanged:C"}, Nothing},
         {"label-like control: click raises nothing", Nothing, [](auto& pm) { Click(pm, L"empty"); }, {}, Nothing},
     };
-    for (const NotifyRow& row : rows) {
-        SCOPED_TRACE(row.row);
-        auto pm = BuildManager(kRulesLayout, 300, 260);
-        row.setup(*pm);
-        CRecordingNotifier log;
-        pm->AddNotifier(&log);
-        row.action(*pm);
-        EXPECT_EQ(log.Lines(), row.expected);
-        row.check(*pm);
-    }
+    RunNotifyRows(kRulesLayout, 300, 260, rows);
 }
 
 TEST(ControlsNotifyTest, BuildingFromXmlRaisesNothing) {
