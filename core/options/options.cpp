@@ -1,6 +1,7 @@
 #include "core/options/options.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <random>
 
 #include "core/options/placement_store.h"
@@ -24,6 +25,31 @@ std::wstring VideosSubfolder(const wchar_t* tail) {
     std::wstring folder;
     if (SHGetSpecialFolderPathW(nullptr, videos, CSIDL_MYVIDEO, FALSE)) folder = videos;
     return folder + tail;
+}
+
+std::wstring SettingName(const wchar_t* name, const wchar_t* subkey) {
+    return subkey != nullptr ? std::wstring(subkey) + L"\\" + name : std::wstring(name);
+}
+
+// A stored value of the wrong type or shape keeps the field's default; noted for the log.
+void NoteWrongType(const wchar_t* name, const wchar_t* subkey) {
+    NoteSettingsProblem(L"Setting \"" + SettingName(name, subkey) +
+                        L"\" is stored with the wrong type; its default is used");
+}
+
+// Replaces a value outside its table (a codec, container, preset, tune, profile or rate no
+// recording could start with) and notes it for the log; once replaced it is noted no more.
+void KeepInTable(DWORD& field, bool inTable, DWORD replacement, const wchar_t* name, const wchar_t* subkey) {
+    if (inTable) return;
+    NoteSettingsProblem(zovi::platform::FormatWide(L"Setting \"%s\" = %u is outside its table; %u is used",
+                                                   SettingName(name, subkey).c_str(), field, replacement));
+    field = replacement;
+}
+
+bool OneOf(DWORD value, std::initializer_list<DWORD> table) {
+    for (DWORD allowed : table)
+        if (value == allowed) return true;
+    return false;
 }
 
 }  // namespace
@@ -127,10 +153,9 @@ void COptions::Load() {
         if (field.readOnly) ReadRegString(this->*field.text, field.name, field.subkey);
     for (const Field& field : Fields()) {
         if (field.readOnly) continue;
-        if (field.dword != nullptr)
-            ReadRegDword(this->*field.dword, field.name, field.subkey, false);
-        else
-            ReadRegString(this->*field.text, field.name, field.subkey);
+        const bool read = field.dword != nullptr ? ReadRegDword(this->*field.dword, field.name, field.subkey, false)
+                                                 : ReadRegString(this->*field.text, field.name, field.subkey);
+        if (!read && RegValueExists(field.name, field.subkey)) NoteWrongType(field.name, field.subkey);
     }
     for (size_t i = 0; i < placements.size(); ++i) WindowPlacementStore::Load(placements[i], kPlacementNames[i]);
     RememberLoaded();
@@ -155,9 +180,9 @@ void COptions::Validate() {
     if (x264Fps == 0) x264Fps = 1;
     if (x264Fps > 60) x264Fps = 60;
     if (x264GopSize < x264Fps) x264GopSize = x264Fps;
-    if (x264Profile > 5) x264Profile = 1;
-    if (x264Preset > 9) x264Preset = 5;
-    if (x264Tune > 7) x264Tune = 0;
+    KeepInTable(x264Profile, x264Profile <= 5, 1, L"profile", kX264);
+    KeepInTable(x264Preset, x264Preset <= 9, 5, L"preset", kX264);
+    KeepInTable(x264Tune, x264Tune <= 7, 0, L"tune", kX264);
     if (x264Qmin == 0 || x264Qmin >= x264Qmax || x264Qmax >= 52) {
         x264Qmin = 20;
         x264Qmax = 31;
@@ -169,11 +194,25 @@ void COptions::Validate() {
     if (xvidFps == 0) xvidFps = 1;
     if (xvidFps > 30) xvidFps = 30;
     if (lang != L"en-US" && lang != L"zh-CN") lang = L"en-US";
+    // The other enumerated values, against the tables the settings window offers.
+    KeepInTable(vcodec, vcodec <= 1, 0, L"vcodec", nullptr);
+    KeepInTable(muxFmt, muxFmt <= 3, 0, L"MuxFmt", nullptr);
+    KeepInTable(acodec, acodec == 0, 0, L"acodec", nullptr);
+    KeepInTable(x265Profile, x265Profile <= 5, 1, L"profile", kX265);
+    KeepInTable(x265Preset, x265Preset <= 9, 5, L"preset", kX265);
+    KeepInTable(x265Tune, x265Tune <= 7, 7, L"tune", kX265);
+    // The offered sample rates and the standard AAC ones.
+    KeepInTable(aacSampleRate,
+                OneOf(aacSampleRate, {8000, 11025, 12000, 16000, 20500, 22050, 24000, 32000, 44100, 48000, 64000,
+                                      88200, 96000}),
+                44100, L"sampleRate", kAac);
+    KeepInTable(aacBitRate, OneOf(aacBitRate, {16384, 24576, 32768, 49152, 65536, 98304, 131072, 262144}), 131072,
+                L"bitRate", kAac);
 }
 
 void COptions::Save() {
-    ReportSettingsStoreDamage();
     Validate();
+    ReportSettingsStoreDamage();
     for (size_t i = 0; i < Fields().size(); ++i) {
         const Field& field = Fields()[i];
         if (field.readOnly) continue;

@@ -76,6 +76,14 @@ bool ReadRegDword(DWORD& value, const wchar_t* name, const wchar_t* subkey, bool
     return false;
 }
 
+bool RegValueExists(const wchar_t* name, const wchar_t* subkey) {
+    ScopedKey key(subkey);
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    return key.get() != nullptr &&
+           RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+}
+
 bool WriteRegDword(DWORD value, const wchar_t* name, const wchar_t* subkey) {
     return SetIfChanged(subkey, name, REG_DWORD, &value, sizeof(value));
 }

@@ -20,6 +20,9 @@ std::wstring ProgramKeyPath(const wchar_t* subkey);
 // True only when a 4-byte REG_DWORD was read into `value`. Otherwise `value` keeps what
 // the caller put there, and with `writeDefault` set that value is written as REG_DWORD.
 bool ReadRegDword(DWORD& value, const wchar_t* name, const wchar_t* subkey, bool writeDefault);
+// True when a value of any type is stored under `name` (so a failed typed read means a
+// value of the wrong type or shape, not a missing one).
+bool RegValueExists(const wchar_t* name, const wchar_t* subkey);
 // Writes a REG_DWORD unless an equal REG_DWORD is stored; true when skipped or written.
 bool WriteRegDword(DWORD value, const wchar_t* name, const wchar_t* subkey);
 // Writes a REG_QWORD under "UpdateInfo" unless an equal one is stored; true when skipped

@@ -123,6 +123,7 @@ void CRecordStore::IndexRecord(const IndexEntry& entry) {
 
 void CRecordStore::Load() {
     m_index->entries.clear();
+    m_tornAt = kNoTornTail;
     std::uint64_t size = 0;
     if (!m_file.GetSize(size)) {
         GetGlobalLogger().Error(L"CRecordStore::Load: size of %s: %s\n", m_file.Path().c_str(),
@@ -138,52 +139,72 @@ void CRecordStore::Load() {
         GetGlobalLogger().Error(L"CRecordStore::Load: cannot map %s\n", m_file.Path().c_str());
         return;
     }
+    // A record counts when its identity word, its size (within the file) and the CRC of
+    // its payload all hold. Anything else is damage: the walk looks for the next record at
+    // every 4-aligned offset, so one bad record costs only itself.
     ULONGLONG offset = 0;
-    ULONGLONG cutAt = size;
-    while (offset < size) {
+    ULONGLONG validEnd = 0;
+    DWORD damagedRegions = 0;
+    bool inDamage = false;
+    std::vector<BYTE> payload;
+    while (size - offset >= kRecordHeaderSize) {
         BYTE header[kRecordHeaderSize];
-        // A header cut short by the end of the file is a torn append: cut it off.
-        if (size - offset < kRecordHeaderSize || !reader.Copy(offset, header, kRecordHeaderSize)) {
-            cutAt = offset;
+        if (!reader.Copy(offset, header, kRecordHeaderSize)) {
+            GetGlobalLogger().Error(L"CRecordStore::Load: cannot read %s at %I64u\n", m_file.Path().c_str(), offset);
             break;
         }
-        if (GetLe32(header) != m_index->identity) {
-            cutAt = offset;
-            break;
-        }
-        IndexEntry entry{GetLe32(header + 4),  GetLe32(header + 8), GetLe32(header + 12),
-                         GetLe32(header + 16), GetLe32(header + 20), offset};
-        const ULONGLONG recordSize = kRecordHeaderSize + PaddedSize(entry.size);
-        // A payload that runs past the end of the file is a torn append too.
-        if (recordSize > size - offset) {
-            cutAt = offset;
-            break;
-        }
-        if (GetLe32(header + kRecordRemovedOffset) & 1) {
-            // A removed record also removes an older value of its pair.
-            auto range = m_index->entries.equal_range(entry.key);
-            for (auto it = range.first; it != range.second; ++it) {
-                if (it->second.column == entry.column) {
-                    m_index->entries.erase(it);
-                    break;
+        if (GetLe32(header) == m_index->identity) {
+            IndexEntry entry{GetLe32(header + 4),  GetLe32(header + 8), GetLe32(header + 12),
+                             GetLe32(header + 16), GetLe32(header + 20), offset};
+            const ULONGLONG recordSize = kRecordHeaderSize + PaddedSize(entry.size);
+            if (recordSize <= size - offset) {
+                payload.resize(entry.size);
+                if (reader.Copy(offset + kRecordHeaderSize, payload.data(), entry.size) &&
+                    Crc32(payload.data(), entry.size) == entry.crc) {
+                    if (GetLe32(header + kRecordRemovedOffset) & 1) {
+                        // A removed record also removes an older value of its pair.
+                        auto range = m_index->entries.equal_range(entry.key);
+                        for (auto it = range.first; it != range.second; ++it) {
+                            if (it->second.column == entry.column) {
+                                m_index->entries.erase(it);
+                                break;
+                            }
+                        }
+                    } else {
+                        IndexRecord(entry);
+                    }
+                    offset += recordSize;
+                    validEnd = offset;
+                    inDamage = false;
+                    continue;
                 }
             }
-        } else {
-            IndexRecord(entry);
         }
-        offset += recordSize;
+        if (!inDamage) ++damagedRegions;
+        inDamage = true;
+        offset += 4;
     }
-    reader.Close();  // no view may stay mapped past the new end
-    if (cutAt < size) {
-        GetGlobalLogger().Error(L"CRecordStore::Load: %s damaged at %I64u of %I64u, cut there\n",
-                                m_file.Path().c_str(), cutAt, ULONGLONG(size));
-        if (m_file.Truncate(LONGLONG(cutAt))) {
-            m_fileSize = cutAt;
-        } else {
-            GetGlobalLogger().Error(L"CRecordStore::Load: cannot cut %s: %s\n", m_file.Path().c_str(),
-                                    m_file.LastErrorText().c_str());
+    if (damagedRegions > 0) {
+        GetGlobalLogger().Error(L"CRecordStore::Load: %s: %u damaged region(s) skipped\n", m_file.Path().c_str(),
+                                damagedRegions);
+    }
+    // An incomplete last record (an append cut short) is a torn tail: the next append
+    // cuts it, so that no reader ever changes the file. Whole damaged records at the end
+    // stay; appends go after them.
+    const ULONGLONG tail = size - validEnd;
+    if (tail > 0) {
+        bool torn = tail < kRecordHeaderSize;
+        BYTE header[kRecordHeaderSize];
+        if (!torn && reader.Copy(validEnd, header, kRecordHeaderSize) && GetLe32(header) == m_index->identity) {
+            torn = kRecordHeaderSize + PaddedSize(GetLe32(header + 16)) > tail;
+        }
+        if (torn) {
+            m_tornAt = validEnd;
+            GetGlobalLogger().Error(L"CRecordStore::Load: %s: torn record at %I64u of %I64u\n", m_file.Path().c_str(),
+                                    validEnd, ULONGLONG(size));
         }
     }
+    reader.Close();
 }
 
 bool CRecordStore::Encode(std::vector<BYTE>& staging, std::vector<IndexEntry>& staged, DWORD key, DWORD column,
@@ -210,7 +231,26 @@ bool CRecordStore::Encode(std::vector<BYTE>& staging, std::vector<IndexEntry>& s
 
 bool CRecordStore::Append(std::vector<BYTE>& staging, std::vector<IndexEntry>& staged) {
     if (staging.empty()) return true;
-    const ULONGLONG end = m_fileSize;
+    ULONGLONG end = m_fileSize;
+    if (m_tornAt < end) {
+        if (!m_file.Truncate(LONGLONG(m_tornAt))) {
+            GetGlobalLogger().Error(L"CRecordStore::Append: cannot cut the torn record of %s: %s\n",
+                                    m_file.Path().c_str(), m_file.LastErrorText().c_str());
+            staging.clear();
+            staged.clear();
+            return false;
+        }
+        GetGlobalLogger().Info(L"CRecordStore::Append: %s: torn record at %I64u cut\n", m_file.Path().c_str(),
+                               m_tornAt);
+        end = m_fileSize = m_tornAt;
+    }
+    m_tornAt = kNoTornTail;
+    // Records start at 4-aligned offsets, where the load looks for them after damage.
+    const size_t gap = size_t(((end + 3) & ~ULONGLONG(3)) - end);
+    if (gap > 0) {
+        staging.insert(staging.begin(), gap, BYTE(0));
+        for (IndexEntry& entry : staged) entry.offset += gap;
+    }
     if (!m_file.WriteAt(end, staging.data(), DWORD(staging.size()))) {
         GetGlobalLogger().Error(L"CRecordStore::Append: writing %s: %s\n", m_file.Path().c_str(),
                                 m_file.LastErrorText().c_str());
@@ -253,6 +293,13 @@ bool CRecordStore::ReadPayload(const IndexEntry& entry, zovi::core::CBuffer& buf
     if (out == nullptr) return false;
     DWORD read = 0;
     if (!m_file.ReadAt(entry.offset + kRecordHeaderSize, out, entry.size, &read) || read != entry.size) {
+        buffer.Truncate(before);
+        return false;
+    }
+    // Bytes changed on disk since the load are not handed out as the value.
+    if (Crc32(out, entry.size) != entry.crc) {
+        GetGlobalLogger().Error(L"CRecordStore::Get: %s: record at %I64u changed on disk\n", m_file.Path().c_str(),
+                                entry.offset);
         buffer.Truncate(before);
         return false;
     }
@@ -325,6 +372,7 @@ bool CRecordStore::Close(DWORD flags) {
     m_index.reset();
     m_file.Close();
     m_fileSize = 0;
+    m_tornAt = kNoTornTail;
     if (deleteFile) DeleteFilePath(path);
     return true;
 }
@@ -380,6 +428,7 @@ void CRecordStore::Compact() {
         std::uint64_t size = 0;
         m_file.GetSize(size);
         m_fileSize = size;
+        m_tornAt = kNoTornTail;
         m_index = std::move(compacted);
         return;
     }

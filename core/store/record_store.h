@@ -1,6 +1,9 @@
 // CRecordStore: small records of raw bytes in one append-only file, addressed by (key,
 // column), with an index in memory. New values are appended, removals mark records in
-// place, and closing with compaction rewrites the file without dead records.
+// place, and closing with compaction rewrites the file without dead records. The file is
+// opened sharing read access only, so one writer at a time, in any process, holds it.
+// Loading takes a record only when its identity word, size and payload CRC all hold, and
+// looks for the next record (at 4-aligned offsets) past any damage.
 //
 // Record layout (little-endian, no file header): identity word, key, column, CRC-32 of
 // the payload, payload size, user word, removed flag (each u32), the payload, zero bytes
@@ -37,8 +40,9 @@ public:
     CRecordStore(const CRecordStore&) = delete;
     CRecordStore& operator=(const CRecordStore&) = delete;
 
-    // Closes what is open, opens the file (read and write) and loads its index. True when
-    // the file opened, whatever the load found; a damaged or torn tail is cut off.
+    // Closes what is open, opens the file (read and write, sharing read only) and loads its
+    // index. True when the file opened, whatever the load found. The load skips damaged
+    // records and changes no byte; a torn last record is cut by the next Put.
     bool Open(const std::wstring& path, DWORD flags);
     bool Close(DWORD flags);
     bool Put(DWORD key, DWORD column, const void* bytes, DWORD size, DWORD userWord);
@@ -51,6 +55,9 @@ public:
     // The largest key + 1; 1 when empty; 0 when closed.
     DWORD NextKey();
     ULONGLONG GetFileSize();
+    // The error of the last failed file operation (ERROR_SHARING_VIOLATION when Open met
+    // another writer of the file).
+    DWORD LastError() const { return m_file.LastError(); }
 
     // Tests only: the size of the views the load maps (a multiple of the page size; 0
     // restores 64 x 64 KiB), and a call made at each step of the compaction's file
@@ -91,4 +98,7 @@ private:
     std::recursive_mutex m_mutex;
     std::unique_ptr<Index> m_index;
     ULONGLONG m_fileSize = 0;
+    // Where an incomplete last record starts, for the next append to cut it.
+    static constexpr ULONGLONG kNoTornTail = ~ULONGLONG(0);
+    ULONGLONG m_tornAt = kNoTornTail;
 };

@@ -1,7 +1,10 @@
 #include "engine/history/capture_history.h"
 
+#include <chrono>
 #include <cstring>
 #include <ctime>
+#include <random>
+#include <thread>
 
 #include "core/files/data_folder.h"
 #include "core/files/directories.h"
@@ -38,20 +41,36 @@ bool PutValue(CRecordStore& store, uint32_t key, uint32_t column, T value) {
     return store.Put(key, column, &value, sizeof(value), 0);
 }
 
-template <typename T>
-T GetValue(CRecordStore& store, uint32_t key, uint32_t column) {
+// A column's payload when it is present and exactly `size` bytes long (any length when
+// `size` is 0).
+bool GetColumn(CRecordStore& store, uint32_t key, uint32_t column, size_t size, std::string& out) {
     zovi::core::CBuffer buffer;
-    T value{};
-    if (store.Get(key, column, buffer) && buffer.Size() >= sizeof(T))
-        std::memcpy(&value, buffer.Data(), sizeof(T));
-    return value;
+    if (!store.Get(key, column, buffer) || (size != 0 && buffer.Size() != size)) return false;
+    out.assign(reinterpret_cast<const char*>(buffer.Data()), buffer.Size());
+    return true;
 }
 
-std::string GetText(CRecordStore& store, uint32_t key, uint32_t column) {
-    zovi::core::CBuffer buffer;
-    if (!store.Get(key, column, buffer)) return {};
-    return std::string(reinterpret_cast<const char*>(buffer.Data()), buffer.Size());
+template <typename T>
+bool GetValue(CRecordStore& store, uint32_t key, uint32_t column, T& value) {
+    std::string bytes;
+    if (!GetColumn(store, key, column, sizeof(T), bytes)) return false;
+    std::memcpy(&value, bytes.data(), sizeof(T));
+    return true;
 }
+
+// The entry of `key` when every column is present and sound: an add cut short, or a
+// damaged record, leaves an entry that is not listed.
+bool ReadItem(CRecordStore& store, uint32_t key, CaptureHistoryItem& item) {
+    item.key = key;
+    return GetColumn(store, key, kColumnName, 0, item.name) && GetColumn(store, key, kColumnPath, 0, item.path) &&
+           !item.path.empty() && GetValue(store, key, kColumnSize, item.size) &&
+           GetValue(store, key, kColumnDuration, item.duration) && GetValue(store, key, kColumnTime, item.time) &&
+           GetValue(store, key, kColumnKind, item.kind) &&
+           (item.kind == kHistoryRecording || item.kind == kHistorySnapshot);
+}
+
+// How long an open waits for another process that holds the history for writing.
+constexpr std::chrono::seconds kWriterWait{10};
 
 }  // namespace
 
@@ -86,7 +105,20 @@ std::wstring CCaptureHistory::StorePath() const {
 
 bool CCaptureHistory::OpenLocked(uint32_t flags) {
     if (open_) return true;
-    if (!store_.Open(StorePath(), flags)) return false;
+    // The store shares read access only, so a second process adding to the same history
+    // cannot open it while the first writes: wait for it instead of losing the entry.
+    const std::wstring path = StorePath();
+    const auto deadline = std::chrono::steady_clock::now() + kWriterWait;
+    std::minstd_rand jitter(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this) ^ uintptr_t(std::time(nullptr))));
+    while (!store_.Open(path, flags)) {
+        if (store_.LastError() != ERROR_SHARING_VIOLATION) return false;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            GetGlobalLogger().Error(L"CCaptureHistory::Open: %s stayed in use by another writer\n", path.c_str());
+            return false;
+        }
+        // Two openers racing may both step back; a random pause lets one of them win.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2 + jitter() % 19));
+    }
     open_ = true;
     removed_ = false;
     return true;
@@ -113,13 +145,15 @@ bool CCaptureHistory::AddRecord(const std::wstring& path, int32_t duration, int3
     std::lock_guard lock(lock_);
     if (!OpenLocked(0)) return false;
     const uint32_t key = store_.NextKey();
-    store_.Put(key, kColumnName, name.data(), static_cast<uint32_t>(name.size()), 0);
-    store_.Put(key, kColumnPath, fullPath.data(), static_cast<uint32_t>(fullPath.size()), 0);
-    PutValue<uint64_t>(store_, key, kColumnSize, size);
-    PutValue<int32_t>(store_, key, kColumnDuration, duration);
-    PutValue<int64_t>(store_, key, kColumnTime, now);
-    PutValue<int32_t>(store_, key, kColumnKind, kind);
-    return key != 0;
+    // A column that cannot be written leaves an incomplete entry, which is never listed;
+    // the caller hears of it and the store has logged the write error.
+    const bool written =
+        key != 0 && store_.Put(key, kColumnName, name.data(), static_cast<uint32_t>(name.size()), 0) &&
+        store_.Put(key, kColumnPath, fullPath.data(), static_cast<uint32_t>(fullPath.size()), 0) &&
+        PutValue<uint64_t>(store_, key, kColumnSize, size) && PutValue<int32_t>(store_, key, kColumnDuration, duration) &&
+        PutValue<int64_t>(store_, key, kColumnTime, now) && PutValue<int32_t>(store_, key, kColumnKind, kind);
+    if (!written) GetGlobalLogger().Error(L"CCaptureHistory::AddRecord: %s not added\n", path.c_str());
+    return written;
 }
 
 bool CCaptureHistory::GetKeys(std::vector<uint32_t>& keys) {
@@ -134,17 +168,17 @@ bool CCaptureHistory::LoadAll(const std::vector<uint32_t>& keys,
                               std::vector<std::shared_ptr<CaptureHistoryItem>>& out) {
     std::lock_guard lock(lock_);
     if (!OpenLocked(2)) return false;
+    uint32_t leftOut = 0;
     for (uint32_t key : keys) {
         auto item = std::make_shared<CaptureHistoryItem>();
-        item->key = key;
-        item->name = GetText(store_, key, kColumnName);
-        item->path = GetText(store_, key, kColumnPath);
-        item->size = GetValue<uint64_t>(store_, key, kColumnSize);
-        item->duration = GetValue<int32_t>(store_, key, kColumnDuration);
-        item->time = GetValue<int64_t>(store_, key, kColumnTime);
-        item->kind = GetValue<int32_t>(store_, key, kColumnKind);
-        out.push_back(std::move(item));
+        if (ReadItem(store_, key, *item)) {
+            out.push_back(std::move(item));
+        } else {
+            ++leftOut;
+        }
     }
+    if (leftOut > 0)
+        GetGlobalLogger().Error(L"CCaptureHistory::LoadAll: %u incomplete entries left out\n", leftOut);
     return true;
 }
 

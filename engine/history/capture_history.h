@@ -43,13 +43,16 @@ public:
     ~CCaptureHistory();
 
     // Opens the current user's store (flags of the record store: 0 opens or creates, 2
-    // requires an existing file). True when open already.
+    // requires an existing file). True when open already. While another process writes
+    // the store, waits for it (up to 10 s, then fails and logs).
     bool Open(uint32_t flags);
-    // Adds one entry for the file at `path`; false when the store cannot be opened.
+    // Adds one entry for the file at `path`; false (and logged) when the store cannot be
+    // opened or a column cannot be written.
     bool AddRecord(const std::wstring& path, int32_t duration, int32_t kind);
     // The keys of the existing store, ascending; false when there is no history.
     bool GetKeys(std::vector<uint32_t>& keys);
-    // Appends one item per key, in the order given; missing columns stay empty or 0.
+    // Appends one item per key whose six columns are all present and sound, in the order
+    // given; an incomplete entry is left out (and logged).
     bool LoadAll(const std::vector<uint32_t>& keys,
                  std::vector<std::shared_ptr<CaptureHistoryItem>>& out);
     // Removes the entries of `keys`; true when something was removed.

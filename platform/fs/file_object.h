@@ -10,9 +10,16 @@
 namespace zovi::platform {
 
 struct FileObject : KernelObject {
-    explicit FileObject(int descriptor) : fd(descriptor) {}
-    ~FileObject() override { ::close(fd); }
+    explicit FileObject(int descriptor, int shareLockDescriptor = -1)
+        : fd(descriptor), shareLockFd(shareLockDescriptor) {}
+    ~FileObject() override {
+        if (shareLockFd >= 0) ::close(shareLockFd);
+        ::close(fd);
+    }
     int fd;
+    // A second, readable open of the file holding the share locks when `fd` is write-only
+    // (a shared lock needs a readable descriptor); -1 when `fd` holds them itself.
+    int shareLockFd;
 };
 
 FileObject* FileFromHandle(HANDLE handle);

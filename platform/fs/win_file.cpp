@@ -9,6 +9,7 @@
 
 #include "platform/base/utf8.h"
 #include "platform/fs/file_object.h"
+#include "platform/fs/share_lock.h"
 
 namespace zovi::platform {
 
@@ -61,7 +62,7 @@ BOOL CloseHandle(HANDLE handle) {
     return TRUE;
 }
 
-HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD /*share*/, void* /*security*/,
+HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD share, void* /*security*/,
                    DWORD disposition, DWORD /*attributes*/, HANDLE /*templateFile*/) {
     if (NullPath(path)) return INVALID_HANDLE_VALUE;
     int flags = O_CLOEXEC;
@@ -72,10 +73,11 @@ HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD /*share*/, void* /*s
     if (appending) flags |= O_APPEND;
     switch (disposition) {
         case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-        case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+        // Emptying waits for the share check: a file another open guards stays whole.
+        case CREATE_ALWAYS: flags |= O_CREAT; break;
         case OPEN_EXISTING: break;
         case OPEN_ALWAYS: flags |= O_CREAT; break;
-        case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+        case TRUNCATE_EXISTING: break;
         default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
     }
     const std::string systemPath = ToSystemPath(path);
@@ -101,10 +103,33 @@ HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD /*share*/, void* /*s
             SetLastErrorFromErrno();
         return INVALID_HANDLE_VALUE;
     }
+    // Only regular files are guarded: devices (/dev/null) are shared by every process.
+    struct stat opened;
+    const bool regular = fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode);
+    int shareLockFd = -1;
+    if (regular && !reading) {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        shareLockFd = open(self.c_str(), O_RDONLY | O_CLOEXEC);
+    }
+    auto* object = new FileObject(fd, shareLockFd);
+    // A write-only file we may not read keeps no share locks (it cannot hold them).
+    const int lockFd = !regular ? -1 : reading ? fd : shareLockFd;
+    if (lockFd >= 0 && !AcquireShareLocks(lockFd, reading, writing, share)) {
+        const DWORD error = GetLastError();
+        delete object;
+        SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (regular && writing && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING) &&
+        ftruncate(fd, 0) != 0) {
+        SetLastErrorFromErrno();
+        delete object;
+        return INVALID_HANDLE_VALUE;
+    }
     SetLastError(existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS)
                      ? ERROR_ALREADY_EXISTS
                      : ERROR_SUCCESS);
-    return static_cast<KernelObject*>(new FileObject(fd));
+    return static_cast<KernelObject*>(object);
 }
 
 namespace {

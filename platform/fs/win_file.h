@@ -50,7 +50,9 @@ struct WIN32_FILE_ATTRIBUTE_DATA {
     DWORD nFileSizeLow;
 };
 
-// Opens or creates a file. Share modes cannot be enforced here and are ignored; a
+// Opens or creates a file. Share modes hold across processes and between opens in one
+// process: an open whose access another open does not share, or that refuses to share an
+// access another open holds, fails with ERROR_SHARING_VIOLATION (and empties nothing). A
 // folder cannot be opened (ERROR_ACCESS_DENIED). CREATE_NEW on an existing file fails
 // with ERROR_FILE_EXISTS; CREATE_ALWAYS and OPEN_ALWAYS on an existing file succeed with
 // the last error ERROR_ALREADY_EXISTS. INVALID_HANDLE_VALUE on failure.

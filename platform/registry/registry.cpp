@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <json/json.h>
 #include <pwd.h>
+#include <dirent.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,13 +85,29 @@ bool SameName(const std::string& a, const std::string& b) {
     return true;
 }
 
-// The member of `object` named `name` without regard to case, or null.
-const std::string* FindMember(const Json::Value& object, const std::string& name,
-                              std::vector<std::string>& names) {
-    names = object.getMemberNames();
-    for (const auto& member : names)
-        if (SameName(member, name)) return &member;
-    return nullptr;
+// The stored name of the member of `object` named `name` without regard to case. An
+// exact match is a map lookup; only a miss walks the names (without copying them).
+bool FindMember(const Json::Value& object, const std::string& name, std::string& found) {
+    if (!object.isObject()) return false;
+    if (object.find(name.data(), name.data() + name.size()) != nullptr) {
+        found = name;
+        return true;
+    }
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const char* end = nullptr;
+        const char* member = it.memberName(&end);
+        if (member == nullptr || size_t(end - member) != name.size()) continue;
+        bool same = true;
+        for (size_t i = 0; i < name.size() && same; ++i) {
+            auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+            same = fold(member[i]) == fold(name[i]);
+        }
+        if (same) {
+            found.assign(member, end);
+            return true;
+        }
+    }
+    return false;
 }
 
 bool IsBelow(const std::string& path, const std::string& ancestor) {
@@ -237,6 +255,9 @@ bool DecodeValue(const Json::Value& entry, RawValue& raw) {
 
 enum class ReadResult { kOk, kMissing, kDamaged, kError };
 
+// Larger files are not settings: they count as damaged instead of filling memory.
+constexpr off_t kMaxStoreSize = 16 << 20;
+
 bool ValidStore(const Json::Value& doc) {
     if (!doc.isObject() || !doc["keys"].isObject()) return false;
     for (const auto& name : doc["keys"].getMemberNames())
@@ -244,8 +265,8 @@ bool ValidStore(const Json::Value& doc) {
     return true;
 }
 
-// The last file read and parsed, by its identity: every commit renames a new file into
-// place, so an unchanged identity means unchanged contents. Never destroyed.
+// A file by its identity: every commit renames a new file into place, so an unchanged
+// identity means unchanged contents.
 struct FileIdentity {
     dev_t device = 0;
     ino_t inode = 0;
@@ -258,10 +279,17 @@ struct FileIdentity {
     }
 };
 
+FileIdentity IdentityOf(const struct stat& info) {
+    return FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+}
+
+// The committed state as last parsed. Readers use it in place under its lock; it is
+// parsed again only when the file on disk changed. Never destroyed.
 struct ParsedCache {
     std::mutex lock;
     std::string path;
     FileIdentity identity;
+    bool loaded = false;  // `doc` holds the file at `path` with `identity`
     Json::Value doc;
 };
 
@@ -270,30 +298,51 @@ ParsedCache& Cache() {
     return *cache;
 }
 
-ReadResult ReadStore(const std::string& path, Json::Value& doc) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kError;
-    struct stat info;
-    FileIdentity identity;
-    if (fstat(fd, &info) == 0) {
-        identity = FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
-        std::lock_guard<std::mutex> guard(Cache().lock);
-        if (Cache().path == path && Cache().identity == identity) {
-            doc = Cache().doc;
-            close(fd);
-            return ReadResult::kOk;
-        }
+const Json::Value& EmptyStoreValue();
+
+// Brings the cache up to the file on disk (caller holds Cache().lock). A file that is not
+// a regular file (a FIFO would hang the read, a link to a device would never end) or is
+// larger than the limit is damaged, as is one that does not parse as a store.
+ReadResult RefreshLocked(const std::string& path) {
+    ParsedCache& cache = Cache();
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        cache.loaded = false;
+        return errno == ENOENT ? ReadResult::kMissing : ReadResult::kError;
     }
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        close(fd);
+        cache.loaded = false;
+        return ReadResult::kError;
+    }
+    if (!S_ISREG(info.st_mode) || info.st_size > kMaxStoreSize) {
+        close(fd);
+        cache.loaded = false;
+        return ReadResult::kDamaged;
+    }
+    const FileIdentity identity = IdentityOf(info);
+    if (cache.loaded && cache.path == path && cache.identity == identity) {
+        close(fd);
+        return ReadResult::kOk;
+    }
+    cache.loaded = false;
     std::string text;
-    char buffer[16384];
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof(buffer))) != 0) {
+    text.reserve(size_t(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof(buffer));
+        if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
             close(fd);
             return ReadResult::kError;
         }
         text.append(buffer, static_cast<size_t>(n));
+        if (text.size() > size_t(kMaxStoreSize)) {
+            close(fd);
+            return ReadResult::kDamaged;
+        }
     }
     close(fd);
     Json::CharReaderBuilder builder;
@@ -302,20 +351,17 @@ ReadResult ReadStore(const std::string& path, Json::Value& doc) {
     builder["rejectDupKeys"] = true;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string errors;
-    doc = Json::Value();
+    Json::Value doc;
     try {
-        if (!reader->parse(text.data(), text.data() + text.size(), &doc, &errors))
-            return ReadResult::kDamaged;
+        if (!reader->parse(text.data(), text.data() + text.size(), &doc, &errors)) return ReadResult::kDamaged;
     } catch (const std::exception&) {
         return ReadResult::kDamaged;
     }
     if (!ValidStore(doc)) return ReadResult::kDamaged;
-    if (identity.size >= 0) {
-        std::lock_guard<std::mutex> guard(Cache().lock);
-        Cache().path = path;
-        Cache().identity = identity;
-        Cache().doc = doc;
-    }
+    cache.path = path;
+    cache.identity = identity;
+    cache.doc = std::move(doc);
+    cache.loaded = true;
     return ReadResult::kOk;
 }
 
@@ -324,6 +370,11 @@ Json::Value EmptyStore() {
     doc["store"] = kStoreTag;
     doc["keys"] = Json::Value(Json::objectValue);
     return doc;
+}
+
+const Json::Value& EmptyStoreValue() {
+    static const auto* empty = new Json::Value(EmptyStore());
+    return *empty;
 }
 
 void Report(const std::wstring& text) {
@@ -379,12 +430,35 @@ private:
     int fd_ = -1;
 };
 
-// The committed state under the lock; a damaged file is moved aside first. False when
-// the file cannot be read (or a damaged one cannot be moved aside).
+// Temporary files of writers that died before their rename ("registry.json.<pid>.tmp"
+// of a process that no longer runs), removed once per process under the writers' lock.
+void RemoveDeadWritersFiles() {
+    const std::string folder = StoreFolder();
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return;
+    const std::string prefix = "registry.json.";
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - 4, 4, ".tmp") != 0)
+            continue;
+        const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+        if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(digits));
+        if (pid == getpid() || pid <= 0 || kill(pid, 0) == 0 || errno != ESRCH) continue;
+        unlinkat(dirfd(dir), name.c_str(), 0);
+    }
+    closedir(dir);
+}
+
+// The state to change under the writers' lock (caller holds it and Cache().lock): the
+// committed file, or an empty store when there is none or a damaged one was moved aside.
+// False when the file cannot be read (or a damaged one cannot be moved aside).
 bool ReadLocked(Json::Value& doc) {
     const std::string path = RegistryStorePath();
-    switch (ReadStore(path, doc)) {
-        case ReadResult::kOk: return true;
+    switch (RefreshLocked(path)) {
+        case ReadResult::kOk: doc = Cache().doc; return true;
         case ReadResult::kMissing: doc = EmptyStore(); return true;
         case ReadResult::kDamaged:
             if (!MoveAside(path)) return false;
@@ -395,17 +469,24 @@ bool ReadLocked(Json::Value& doc) {
     return false;
 }
 
-// The committed state for a reader: read without the lock (commits are atomic renames);
-// a damaged file is handled under the lock.
-Json::Value Snapshot() {
-    Json::Value doc;
-    const ReadResult result = ReadStore(RegistryStorePath(), doc);
-    if (result == ReadResult::kOk) return doc;
-    if (result == ReadResult::kDamaged) {
-        StoreLock lock;
-        if (lock.Held() && ReadLocked(doc)) return doc;
+// Calls `use` with the committed state, in place under the cache's lock (no copy of the
+// document per read). Commits are atomic renames, so readers take no writers' lock; a
+// damaged file is moved aside under it.
+template <class Use>
+auto WithStore(Use&& use) {
+    static std::once_flag cleaned;
+    std::call_once(cleaned, RemoveDeadWritersFiles);
+    {
+        std::lock_guard<std::mutex> guard(Cache().lock);
+        const ReadResult result = RefreshLocked(RegistryStorePath());
+        if (result == ReadResult::kOk) return use(Cache().doc);
+        if (result != ReadResult::kDamaged) return use(EmptyStoreValue());
     }
-    return EmptyStore();
+    StoreLock lock;  // the writers' lock comes before the cache's lock
+    std::lock_guard<std::mutex> guard(Cache().lock);
+    Json::Value ignored;
+    if (lock.Held() && ReadLocked(ignored) && Cache().loaded) return use(Cache().doc);
+    return use(EmptyStoreValue());
 }
 
 bool Commit(const Json::Value& doc) {
@@ -445,25 +526,37 @@ bool Commit(const Json::Value& doc) {
 // A locked read-modify-write: `change` edits the current state and says whether it
 // changed anything; a change is committed before returning.
 LONG Modify(const std::function<LONG(Json::Value& keys, bool& changed)>& change) {
+    static std::once_flag cleaned;
+    std::call_once(cleaned, RemoveDeadWritersFiles);
     StoreLock lock;
     if (!lock.Held()) return ERROR_ACCESS_DENIED;
+    std::lock_guard<std::mutex> guard(Cache().lock);
     Json::Value doc;
     if (!ReadLocked(doc)) return ERROR_ACCESS_DENIED;
     bool changed = false;
     const LONG result = change(doc["keys"], changed);
     if (result != ERROR_SUCCESS || !changed) return result;
-    return Commit(doc) ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+    if (!Commit(doc)) return ERROR_WRITE_FAULT;
+    // The committed document becomes the cache, so readers need not parse it again.
+    const std::string path = RegistryStorePath();
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0) {
+        Cache().path = path;
+        Cache().identity = IdentityOf(info);
+        Cache().doc = std::move(doc);
+        Cache().loaded = true;
+    }
+    return ERROR_SUCCESS;
 }
 
-// The stored key name matching `path`, or null.
-const std::string* FindKey(const Json::Value& keys, const std::string& path,
-                           std::vector<std::string>& names) {
-    return FindMember(keys, path, names);
+// The stored key name matching `path`.
+bool FindKey(const Json::Value& keys, const std::string& path, std::string& found) {
+    return FindMember(keys, path, found);
 }
 
 bool KeyExists(const Json::Value& keys, const std::string& path) {
-    std::vector<std::string> names;
-    return path.empty() || FindKey(keys, path, names) != nullptr;
+    std::string found;
+    return path.empty() || FindKey(keys, path, found);
 }
 
 // Creates the key and its parents; true when anything was added.
@@ -509,7 +602,7 @@ LONG RegCreateKeyExW(HKEY key, const wchar_t* subKey, DWORD /*reserved*/, wchar_
     if (!ValidHandle(key) || result == nullptr) return ERROR_INVALID_HANDLE;
     const std::string path = Join(KeyPath(key), CanonicalPath(subKey));
     bool created = false;
-    if (!path.empty() && !KeyExists(Snapshot()["keys"], path)) {
+    if (!path.empty() && !WithStore([&](const Json::Value& doc) { return KeyExists(doc["keys"], path); })) {
         const LONG status = Modify([&](Json::Value& keys, bool& changed) {
             changed = created = CreateKeyChain(keys, path);
             return ERROR_SUCCESS;
@@ -525,7 +618,7 @@ LONG RegOpenKeyExW(HKEY key, const wchar_t* subKey, DWORD /*options*/, DWORD /*a
                    HKEY* result) {
     if (!ValidHandle(key) || result == nullptr) return ERROR_INVALID_HANDLE;
     const std::string path = Join(KeyPath(key), CanonicalPath(subKey));
-    if (!KeyExists(Snapshot()["keys"], path)) return ERROR_FILE_NOT_FOUND;
+    if (!WithStore([&](const Json::Value& doc) { return KeyExists(doc["keys"], path); })) return ERROR_FILE_NOT_FOUND;
     *result = new RegistryKey{path};
     return ERROR_SUCCESS;
 }
@@ -540,26 +633,28 @@ LONG RegQueryValueExW(HKEY key, const wchar_t* name, DWORD* /*reserved*/, DWORD*
                       DWORD* cbData) {
     if (!ValidHandle(key)) return ERROR_INVALID_HANDLE;
     if (data != nullptr && cbData == nullptr) return ERROR_INVALID_PARAMETER;
-    const Json::Value doc = Snapshot();
-    std::vector<std::string> names;
-    const std::string* keyName = FindKey(doc["keys"], KeyPath(key), names);
-    if (keyName == nullptr) return ERROR_FILE_NOT_FOUND;
-    const Json::Value& values = doc["keys"][*keyName];
-    std::vector<std::string> valueNames;
-    const std::string* valueName = FindMember(values, name ? WideToUtf8(name) : std::string(), valueNames);
-    RawValue raw;
-    if (valueName == nullptr || !DecodeValue(values[*valueName], raw)) return ERROR_FILE_NOT_FOUND;
-    if (type != nullptr) *type = raw.type;
-    const auto size = static_cast<DWORD>(raw.data.size());
-    if (data != nullptr) {
-        if (*cbData < size) {
-            *cbData = size;
-            return ERROR_MORE_DATA;
+    const std::string valueName = name ? WideToUtf8(name) : std::string();
+    return WithStore([&](const Json::Value& doc) -> LONG {
+        const Json::Value& keys = doc["keys"];
+        std::string keyName;
+        if (!FindKey(keys, KeyPath(key), keyName)) return ERROR_FILE_NOT_FOUND;
+        const Json::Value& values = keys[keyName];
+        std::string storedName;
+        RawValue raw;
+        if (!FindMember(values, valueName, storedName) || !DecodeValue(values[storedName], raw))
+            return ERROR_FILE_NOT_FOUND;
+        if (type != nullptr) *type = raw.type;
+        const auto size = static_cast<DWORD>(raw.data.size());
+        if (data != nullptr) {
+            if (*cbData < size) {
+                *cbData = size;
+                return ERROR_MORE_DATA;
+            }
+            std::memcpy(data, raw.data.data(), size);
         }
-        std::memcpy(data, raw.data.data(), size);
-    }
-    if (cbData != nullptr) *cbData = size;
-    return ERROR_SUCCESS;
+        if (cbData != nullptr) *cbData = size;
+        return ERROR_SUCCESS;
+    });
 }
 
 LONG RegSetValueExW(HKEY key, const wchar_t* name, DWORD /*reserved*/, DWORD type, const BYTE* data,
@@ -573,11 +668,11 @@ LONG RegSetValueExW(HKEY key, const wchar_t* name, DWORD /*reserved*/, DWORD typ
     const std::string valueName = name ? WideToUtf8(name) : std::string();
     const LONG status = Modify([&](Json::Value& keys, bool& changed) {
         CreateKeyChain(keys, KeyPath(key));
-        std::vector<std::string> names;
-        Json::Value& values = keys[*FindKey(keys, KeyPath(key), names)];
-        std::vector<std::string> valueNames;
-        const std::string* existing = FindMember(values, valueName, valueNames);
-        values[existing != nullptr ? *existing : valueName] = EncodeValue(raw);
+        std::string keyName;
+        FindKey(keys, KeyPath(key), keyName);
+        Json::Value& values = keys[keyName];
+        std::string existing;
+        values[FindMember(values, valueName, existing) ? existing : valueName] = EncodeValue(raw);
         changed = true;
         return ERROR_SUCCESS;
     });
@@ -589,14 +684,12 @@ LONG RegDeleteValueW(HKEY key, const wchar_t* name) {
     if (!ValidHandle(key)) return ERROR_INVALID_HANDLE;
     const std::string valueName = name ? WideToUtf8(name) : std::string();
     return Modify([&](Json::Value& keys, bool& changed) -> LONG {
-        std::vector<std::string> names;
-        const std::string* keyName = FindKey(keys, KeyPath(key), names);
-        if (keyName == nullptr) return ERROR_FILE_NOT_FOUND;
-        Json::Value& values = keys[*keyName];
-        std::vector<std::string> valueNames;
-        const std::string* existing = FindMember(values, valueName, valueNames);
-        if (existing == nullptr) return ERROR_FILE_NOT_FOUND;
-        values.removeMember(*existing);
+        std::string keyName;
+        if (!FindKey(keys, KeyPath(key), keyName)) return ERROR_FILE_NOT_FOUND;
+        Json::Value& values = keys[keyName];
+        std::string existing;
+        if (!FindMember(values, valueName, existing)) return ERROR_FILE_NOT_FOUND;
+        values.removeMember(existing);
         changed = true;
         return ERROR_SUCCESS;
     });

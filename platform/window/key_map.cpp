@@ -29,6 +29,7 @@ UINT VirtualKeyFromKeysym(KeySym sym) {
         case XK_Up: return VK_UP;
         case XK_Right: return VK_RIGHT;
         case XK_Down: return VK_DOWN;
+        case XK_Insert: return VK_INSERT;
         case XK_Delete: return VK_DELETE;
         default: return 0;
     }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "platform/window/layered.h"
 #include "platform/window/present.h"
 #include "platform/window/window_internal.h"
 
@@ -64,6 +65,10 @@ cairo_surface_t* XTarget(WindowRecord& record) {
 bool PresentWindow(HWND hwnd, cairo_surface_t* source, const RECT& rect) {
     RecordPtr record = window_detail::FindOwnRecord(hwnd);
     if (!record || !source || cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) return false;
+    // A layered X window shows whole pictures through its background.
+    if (record->display && (record->exStyle & WS_EX_LAYERED) && !(record->style & WS_CHILD)) {
+        return UpdateLayeredSurface(hwnd, source, POINT{0, 0}, SIZE{record->width, record->height});
+    }
     RECT area{std::max<LONG>(rect.left, 0), std::max<LONG>(rect.top, 0), std::min<LONG>(rect.right, record->width),
               std::min<LONG>(rect.bottom, record->height)};
     if (cairo_surface_get_type(source) == CAIRO_SURFACE_TYPE_IMAGE) {

@@ -2,7 +2,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/window/clipboard_x.h"
 #include "platform/window/key_map.h"
+#include "platform/window/text_input_x.h"
 #include "platform/window/window_internal.h"
 
 namespace zovi::platform::window_detail {
@@ -55,8 +57,17 @@ constexpr short kWheelStep = static_cast<short>(WHEEL_DELTA);
 }  // namespace
 
 void MessageQueue::HandleXEvent(XEvent& event) {
+    // The input method sees every event first; what it takes (keys of a composition) is
+    // not ours to translate.
+    if (FilterTextInputEvent(event)) return;
+    if (HandleSelectionEvent(event)) return;
     if (event.type == MappingNotify) {
         XRefreshKeyboardMapping(&event.xmapping);
+        return;
+    }
+    if (event.type == DestroyNotify) {
+        ForgetInputContext(event.xdestroywindow.window);
+        ClipboardWindowGone(event.xdestroywindow.window);
         return;
     }
     const HWND hwnd = event.xany.window;
@@ -64,6 +75,8 @@ void MessageQueue::HandleXEvent(XEvent& event) {
     if (!record) return;
     switch (event.type) {
         case Expose: {
+            // A layered window's background holds its picture; the server repaints it.
+            if ((record->exStyle & WS_EX_LAYERED) && !(record->style & WS_CHILD)) break;
             RECT area{event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
                       event.xexpose.y + event.xexpose.height};
             std::lock_guard lock(Registry::Get().lock);
@@ -83,15 +96,19 @@ void MessageQueue::HandleXEvent(XEvent& event) {
                 record->focusWhenViewable = false;
                 if (record->visible) RequestActivation(*record);
             }
+            // Companions of a top-level window (its shadow) follow it on and off the screen.
+            if (!(record->style & WS_CHILD)) CallProc(hwnd, WM_SHOWWINDOW, TRUE, 0);
             break;
         case UnmapNotify:
             record->viewable = false;
             // An unmapped window loses the pointer grab.
             if (capture && (capture == hwnd || TopLevelOf(capture) == hwnd)) DropCapture(*this, false);
+            if (!(record->style & WS_CHILD) && FindRecord(hwnd)) CallProc(hwnd, WM_SHOWWINDOW, FALSE, 0);
             break;
         case FocusIn:
         case FocusOut:
             HandleFocusEvent(*this, record, event.xfocus);
+            if (!(record->style & WS_CHILD)) NoteTextInputWindowActive(hwnd, active == hwnd);
             break;
         case MotionNotify:
         case EnterNotify:
@@ -197,25 +214,43 @@ void MessageQueue::TranslateButton(const RecordPtr& record, const XButtonEvent& 
 }
 
 void MessageQueue::TranslateKey(HWND hwnd, XKeyEvent& k) {
-    KeySym base = XLookupKeysym(&k, 0);
-    char text[16];
-    KeySym shifted = NoSymbol;
-    XLookupString(&k, text, sizeof text, &shifted, nullptr);
-    const UINT vk = VirtualKeyFromKeysym(base);
-    if (vk == 0) return;
     const bool press = k.type == KeyPress;
-    // Alt held, Alt itself and F10 make system keys.
-    const bool system = (k.state & Mod1Mask) != 0 || vk == VK_MENU || vk == VK_F10;
+    KeySym shifted = NoSymbol;
+    const std::wstring text = LookupKeyText(TopLevelOf(hwnd), k, &shifted);
+    // A key of the keyboard map: its virtual key and the character its keysym makes; text
+    // an input method committed (no key, or several characters) arrives as characters.
+    const UINT vk = k.keycode != 0 ? VirtualKeyFromKeysym(XLookupKeysym(&k, 0)) : 0;
+    wchar_t character = KeysymCharacter(shifted);
+    if (character == 0 && text.size() == 1) character = text[0];
     MSG msg{};
     msg.hwnd = hwnd;
     msg.time = static_cast<DWORD>(NowNs() / 1'000'000);
+    if (vk == 0 || (press && text.size() > 1)) {
+        if (!press) return;
+        if (vk != 0) {
+            msg.message = (k.state & Mod1Mask) ? WM_SYSKEYDOWN : WM_KEYDOWN;
+            msg.wParam = vk;
+            msg.lParam = 1 | (static_cast<LPARAM>((k.keycode - 8) & 0xFF) << 16);
+            PushInput(msg, k.state, false);
+        }
+        const std::wstring committed = text.empty() && character ? std::wstring(1, character) : text;
+        for (wchar_t c : committed) {
+            msg.message = WM_CHAR;
+            msg.wParam = static_cast<WPARAM>(c);
+            msg.lParam = 1;
+            PushInput(msg, k.state, false);
+        }
+        return;
+    }
+    // Alt held, Alt itself and F10 make system keys.
+    const bool system = (k.state & Mod1Mask) != 0 || vk == VK_MENU || vk == VK_F10;
     msg.message = press ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
     msg.wParam = vk;
     LPARAM bits = 1 | (static_cast<LPARAM>((k.keycode - 8) & 0xFF) << 16);
     if (!press) bits |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
     // The character travels above the 32 bits of the system's key data, for
     // TranslateMessage.
-    msg.lParam = static_cast<LPARAM>(static_cast<DWORD>(bits)) | (static_cast<LPARAM>(KeysymCharacter(shifted)) << 32);
+    msg.lParam = static_cast<LPARAM>(static_cast<DWORD>(bits)) | (static_cast<LPARAM>(character) << 32);
     PushInput(msg, k.state, false);
 }
 

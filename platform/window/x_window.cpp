@@ -9,6 +9,7 @@
 
 #include "platform/base/utf8.h"
 #include "platform/window/process_ids.h"
+#include "platform/window/text_input_x.h"
 #include "platform/window/window_internal.h"
 #include "platform/x11/x11_init.h"
 
@@ -126,6 +127,13 @@ bool CreateXWindow(WindowRecord& record, const wchar_t* title) {
         record.overrideRedirect = true;
     }
     record.neverActivates = record.overrideRedirect || (record.exStyle & WS_EX_NOACTIVATE);
+    // Layered top-level windows keep exact geometry and stacking of their own; they may
+    // still take the focus (the whiteboard does, explicitly).
+    if (!child && (record.exStyle & WS_EX_LAYERED) && !record.overrideRedirect) {
+        attributes.override_redirect = True;
+        mask |= CWOverrideRedirect;
+        record.overrideRedirect = true;
+    }
     record.visual = DefaultVisual(display, screen);
     record.depth = DefaultDepth(display, screen);
     XVisualInfo argb{};
@@ -149,6 +157,7 @@ bool CreateXWindow(WindowRecord& record, const wchar_t* title) {
     record.hwnd = window;
     if (record.exStyle & WS_EX_TRANSPARENT) ClearInputShape(display, window);
     if (!child) SetTopLevelProperties(record);
+    if (!child && !record.neverActivates) CreateInputContext(display, window, attributes.event_mask);
     SetWindowTitle(record, title);
     XFlush(display);
     return true;

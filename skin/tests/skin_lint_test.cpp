@@ -184,7 +184,15 @@ TEST_F(SkinLint, ControlsTheWindowsLookUpExistWithTheirTypes) {
         std::vector<std::pair<const char*, const char*>> controls;  // name, tag
     } windows[] = {
         {"msgbox.xml",
-         {{"title", "Label"}, {"btnClose", "Button"}, {"text", "Label"}, {"btnCancel", "Button"}, {"btnOK", "Button"}}},
+         {{"title", "Label"}, {"btnClose", "Button"}, {"text", "RichEdit"}, {"btnCancel", "Button"}, {"btnOK", "Button"}}},
+        {"ColorDialog.xml",
+         {{"palette", "HorizontalLayout"}, {"custom", "HorizontalLayout"}, {"editR", "Edit"}, {"editG", "Edit"},
+          {"editB", "Edit"}, {"preview", "Control"}, {"btnAddCustom", "Button"}, {"btnOK", "Button"},
+          {"btnCancel", "Button"}, {"btnClose", "Button"}}},
+        {"FolderDialog.xml",
+         {{"path", "Edit"}, {"list", "VerticalLayout"}, {"places", "VerticalLayout"}, {"message", "Label"},
+          {"btnUp", "Button"}, {"btnNewFolder", "Button"}, {"btnOK", "Button"}, {"btnCancel", "Button"},
+          {"btnClose", "Button"}}},
     };
     for (const auto& window : windows) {
         auto layout = layouts_.find(window.layout);

@@ -66,9 +66,9 @@ std::vector<Value> Values(const std::wstring& videos) {
         DW(L"qmax", L"x265", 31, 99, x265Qmax),
         DW(L"gopsize", L"x265", 30, 1, x265GopSize),
         DW(L"bframes", L"x265", 3, 8, x265BFrames),
-        DW(L"preset", L"x265", 5, 12, x265Preset),
-        DW(L"tune", L"x265", 7, 9, x265Tune),
-        DW(L"profile", L"x265", 1, 6, x265Profile),
+        DW(L"preset", L"x265", 5, 8, x265Preset),
+        DW(L"tune", L"x265", 7, 2, x265Tune),
+        DW(L"profile", L"x265", 1, 4, x265Profile),
         DW(L"FPS", L"xvid", 25, 15, xvidFps),
         DW(L"qmin", L"xvid", 2, 3, xvidQmin),
         DW(L"qmax", L"xvid", 10, 31, xvidQmax),
@@ -77,7 +77,7 @@ std::vector<Value> Values(const std::wstring& videos) {
         SZ(L"wmtxt", nullptr, L"", L"水印 text", overlayText),
         DW(L"dxgi", nullptr, 1, 0, dxgi),
         DW(L"vid_hw_enc", nullptr, 1, 0, hardwareEncoder),
-        DW(L"acodec", nullptr, 0, 1, acodec),
+        DW(L"acodec", nullptr, 0, 0, acodec),  // 0 is its only value
         DW(L"sampleRate", L"aac", 44100, 48000, aacSampleRate),
         DW(L"bitRate", L"aac", 131072, 65536, aacBitRate),
         DW(L"inputNoise", nullptr, 1, 0, inputNoise),
@@ -345,6 +345,60 @@ TEST_F(OptionsTest, DamagedStoreIsMovedAsideLoggedAndDefaultsUsed) {
             kept = kept || entry.path().filename().string().rfind("registry.json.damaged-", 0) == 0;
         EXPECT_TRUE(kept);
         EXPECT_EQ(StoredType(nullptr, L"MuxFmt"), REG_DWORD) << "the exit save made a new store";
+    }
+}
+
+// The faults this guards: a stored value outside its table (vcodec 0xFFFFFFFF) made every
+// start refuse with no message, and a value of the wrong type was dropped silently.
+TEST_F(OptionsTest, RefusedValuesAreReplacedAndLoggedOnce) {
+    const struct {
+        const wchar_t* name;
+        const wchar_t* subkey;
+        DWORD stored;
+        bool wrongType;
+        std::function<DWORD(COptions&)> field;
+        DWORD expected;
+    } cases[] = {
+        {L"vcodec", nullptr, 0xFFFFFFFF, false, [](COptions& o) { return o.vcodec; }, 0},
+        {L"vcodec", nullptr, 1, true, [](COptions& o) { return o.vcodec; }, 0},
+        {L"MuxFmt", nullptr, 4, false, [](COptions& o) { return o.muxFmt; }, 0},
+        {L"acodec", nullptr, 1, false, [](COptions& o) { return o.acodec; }, 0},
+        {L"tune", L"x264", 8, false, [](COptions& o) { return o.x264Tune; }, 0},
+        {L"preset", L"x265", 10, false, [](COptions& o) { return o.x265Preset; }, 5},
+        {L"tune", L"x265", 8, false, [](COptions& o) { return o.x265Tune; }, 7},
+        {L"profile", L"x265", 6, false, [](COptions& o) { return o.x265Profile; }, 1},
+        {L"sampleRate", L"aac", 12345, false, [](COptions& o) { return o.aacSampleRate; }, 44100},
+        {L"bitRate", L"aac", 100000, false, [](COptions& o) { return o.aacBitRate; }, 131072},
+        {L"bitRate", L"aac", 65536, true, [](COptions& o) { return o.aacBitRate; }, 131072},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.name) + " " + std::to_string(c.stored) + (c.wrongType ? " as text" : ""));
+        DeleteRegTree(nullptr);
+        SeedString(nullptr, L"lang", L"zh-CN");
+        if (c.wrongType)
+            SeedString(c.subkey, c.name, std::to_wstring(c.stored));
+        else
+            SeedDword(c.subkey, c.name, c.stored);
+        CapturingLogger logger;
+        SetGlobalLogTarget(&logger);
+        {
+            COptions options;
+            EXPECT_EQ(c.field(options), c.expected);
+            ReportSettingsStoreDamage();
+            ASSERT_EQ(logger.lines.size(), 1u);
+            EXPECT_NE(logger.lines[0].find(c.name), std::wstring::npos) << WideToUtf8(logger.lines[0]);
+            ReportSettingsStoreDamage();
+            options.Save();
+            EXPECT_EQ(logger.lines.size(), 1u) << "logged once";
+        }
+        EXPECT_EQ(StoredType(c.subkey, c.name), REG_DWORD);
+        {
+            COptions reloaded;  // the replacement was saved: nothing more to say
+            EXPECT_EQ(c.field(reloaded), c.expected);
+            ReportSettingsStoreDamage();
+        }
+        SetGlobalLogTarget(nullptr);
+        EXPECT_EQ(logger.lines.size(), 1u);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 
@@ -129,59 +130,105 @@ TEST(RecordStoreTest, OpenFlagsChooseTheDisposition) {
     EXPECT_EQ(store.GetFileSize(), 0u);
 }
 
-// Three records with keys 1, 2, 3; returns the file and the offset of the third.
-std::string ThreeRecords(const CTempFolder& folder, size_t* third) {
+// Five records with keys 1 to 5 (payloads of several lengths, so padding varies); returns
+// the file and the offset of each record.
+std::string FiveRecords(const CTempFolder& folder, std::vector<size_t>* offsets) {
+    static const size_t kSizes[] = {13, 40, 21, 0, 9};
     CRecordStore store(kHistoryIdentity);
     store.Open(folder.WideFile("h.dat"), kRecordStoreEmpty);
-    PutString(store, 1, 0, Payload(1, 0, 13));
-    PutString(store, 2, 0, Payload(2, 0, 40));
-    *third = size_t(store.GetFileSize());
-    PutString(store, 3, 0, Payload(3, 0, 21));
+    for (DWORD key = 1; key <= 5; ++key) {
+        offsets->push_back(size_t(store.GetFileSize()));
+        PutString(store, key, 0, Payload(key, 0, kSizes[key - 1]));
+    }
     store.Close(0);
     return ReadRaw(folder.File("h.dat"));
 }
 
-TEST(RecordStoreTest, DamageKeepsEveryRecordBeforeItAndAppendsStillWork) {
+std::string Replace(const std::string& f, size_t at, const std::string& bytes) {
+    return f.substr(0, at) + bytes + f.substr(at + bytes.size());
+}
+
+// The faults this guards: one bad record cut everything after it away on a mere open (a
+// flipped identity word emptied a whole history), a size field of 0xFFFFFFFF hid every
+// later record, and a changed payload was handed out as if sound.
+TEST(RecordStoreTest, DamageCostsOnlyTheDamagedRecordsAndOpeningChangesNoByte) {
+    using Damage = std::function<std::string(const std::string& file, const std::vector<size_t>& at)>;
     const struct {
         const char* name;
-        std::function<std::string(const std::string& file, size_t third)> damage;
+        Damage damage;
+        std::vector<DWORD> lost;  // keys whose record is damaged
+        bool torn;                // the tail is an incomplete record, cut by the next Put
     } cases[] = {
-        {"header cut after 1 byte", [](const std::string& f, size_t t) { return f.substr(0, t + 1); }},
-        {"header cut after 3 bytes", [](const std::string& f, size_t t) { return f.substr(0, t + 3); }},
-        {"header cut after 27 bytes", [](const std::string& f, size_t t) { return f.substr(0, t + 27); }},
-        {"payload cut", [](const std::string& f, size_t t) { return f.substr(0, t + 30); }},
-        {"padding cut", [](const std::string& f, size_t) { return f.substr(0, f.size() - 1); }},
-        {"size field past the end",
-         [](const std::string& f, size_t t) { return f.substr(0, t + 16) + Le32(0xFFFFFFFD) + f.substr(t + 20); }},
-        {"size field a little past the end",
-         [](const std::string& f, size_t t) { return f.substr(0, t + 16) + Le32(25) + f.substr(t + 20); }},
-        {"identity damaged", [](const std::string& f, size_t t) { return f.substr(0, t) + "XVP1" + f.substr(t + 4); }},
-        {"garbage instead", [](const std::string& f, size_t t) { return f.substr(0, t) + std::string(100, '\x5A'); }},
-        {"zeros instead", [](const std::string& f, size_t t) { return f.substr(0, t) + std::string(64, '\0'); }},
+        {"identity of the first record", [](auto& f, auto& at) { return Replace(f, at[0], "OVQ1"); }, {1}, false},
+        {"identity of a middle record", [](auto& f, auto& at) { return Replace(f, at[2], "XVP1"); }, {3}, false},
+        {"identity of the last record", [](auto& f, auto& at) { return Replace(f, at[4] + 1, "W"); }, {5}, false},
+        {"size field 0xFFFFFFFF", [](auto& f, auto& at) { return Replace(f, at[2] + 16, Le32(0xFFFFFFFF)); }, {3},
+         false},
+        {"size field a little larger", [](auto& f, auto& at) { return Replace(f, at[1] + 16, Le32(41)); }, {2},
+         false},
+        {"size field smaller", [](auto& f, auto& at) { return Replace(f, at[1] + 16, Le32(8)); }, {2}, false},
+        {"a payload byte", [](auto& f, auto& at) { return Replace(f, at[1] + 28 + 17, "\x01"); }, {2}, false},
+        {"the CRC field", [](auto& f, auto& at) { return Replace(f, at[3] + 12, Le32(0)); }, {4}, false},
+        {"garbage between records",
+         [](auto& f, auto& at) { return f.substr(0, at[2]) + std::string(36, '\x5A') + f.substr(at[2]); }, {}, false},
+        {"header cut after 3 bytes", [](auto& f, auto& at) { return f.substr(0, at[4] + 3); }, {5}, true},
+        {"header cut after 27 bytes", [](auto& f, auto& at) { return f.substr(0, at[4] + 27); }, {5}, true},
+        {"payload cut", [](auto& f, auto& at) { return f.substr(0, at[4] + 30); }, {5}, true},
+        {"padding cut", [](auto& f, auto&) { return f.substr(0, f.size() - 1); }, {5}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CTempFolder folder;
-        size_t third = 0;
-        const std::string intact = ThreeRecords(folder, &third);
-        WriteRaw(folder.File("h.dat"), c.damage(intact, third));
+        std::vector<size_t> at;
+        const std::string damaged = c.damage(FiveRecords(folder, &at), at);
+        WriteRaw(folder.File("h.dat"), damaged);
+        std::vector<DWORD> kept;
+        for (DWORD key = 1; key <= 5; ++key)
+            if (std::find(c.lost.begin(), c.lost.end(), key) == c.lost.end()) kept.push_back(key);
+        static const size_t kSizes[] = {13, 40, 21, 0, 9};
 
         CRecordStore store(kHistoryIdentity);
         ASSERT_TRUE(store.Open(folder.WideFile("h.dat"), 0));
-        EXPECT_EQ(store.GetFileSize(), third);
-        EXPECT_EQ(GetString(store, 1, 0), Payload(1, 0, 13));
-        EXPECT_EQ(GetString(store, 2, 0), Payload(2, 0, 40));
-        bool found = true;
-        GetString(store, 3, 0, &found);
-        EXPECT_FALSE(found);
-        ASSERT_TRUE(PutString(store, 4, 1, "after"));
-        ASSERT_TRUE(store.Open(folder.WideFile("h.dat"), 0));
+        EXPECT_EQ(ReadRaw(folder.File("h.dat")), damaged) << "opening changed the file";
         std::vector<DWORD> keys;
+        store.GetKeys(keys);
+        EXPECT_EQ(keys, kept);
+        for (DWORD key : kept) EXPECT_EQ(GetString(store, key, 0), Payload(key, 0, kSizes[key - 1])) << key;
+        EXPECT_EQ(ReadRaw(folder.File("h.dat")), damaged) << "reading changed the file";
+
+        // A writer appends where the next load finds it; only a torn tail is cut.
+        ASSERT_TRUE(PutString(store, 9, 1, "after"));
+        const std::string written = ReadRaw(folder.File("h.dat"));
+        if (c.torn) {
+            EXPECT_EQ(written.substr(0, at[4]), damaged.substr(0, at[4]));
+            EXPECT_EQ(written.size(), at[4] + 28 + 8);
+        } else {
+            EXPECT_EQ(written.substr(0, damaged.size()), damaged);
+        }
+        ASSERT_TRUE(store.Open(folder.WideFile("h.dat"), 0));
+        kept.push_back(9);
         ASSERT_TRUE(store.GetKeys(keys));
-        EXPECT_EQ(keys, (std::vector<DWORD>{1, 2, 4}));
-        EXPECT_EQ(GetString(store, 4, 1), "after");
-        EXPECT_EQ(GetString(store, 2, 0), Payload(2, 0, 40));
+        EXPECT_EQ(keys, kept);
+        EXPECT_EQ(GetString(store, 9, 1), "after");
     }
+}
+
+// The fault this guards: bytes changed on disk after the load were handed out as the value.
+TEST(RecordStoreTest, AValueChangedOnDiskAfterTheLoadIsNotReturned) {
+    CTempFolder folder;
+    std::vector<size_t> at;
+    FiveRecords(folder, &at);
+    CRecordStore store(kHistoryIdentity);
+    ASSERT_TRUE(store.Open(folder.WideFile("h.dat"), 0));
+    {
+        std::fstream file(folder.File("h.dat"), std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(std::streamoff(at[1] + 28 + 3));
+        file.put('\x7F');
+    }
+    bool found = true;
+    EXPECT_EQ(GetString(store, 2, 0, &found), "");
+    EXPECT_FALSE(found);
+    EXPECT_EQ(GetString(store, 3, 0), Payload(3, 0, 21));
 }
 
 TEST(RecordStoreTest, HeadersAcrossViewEndsLoad) {

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <iterator>
+#include <set>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -12,6 +17,8 @@
 #include "core/store/record_store.h"
 #include "engine/history/capture_history.h"
 #include "platform/base/utf8.h"
+#include "platform/process/child_io.h"
+#include "platform/process/process.h"
 
 using namespace zovi::engine;
 namespace fs = std::filesystem;
@@ -145,45 +152,135 @@ TEST_F(CaptureHistoryTest, RemovalsAreCompactedAtFlush) {
     EXPECT_TRUE(ListAll().empty());
 }
 
-TEST_F(CaptureHistoryTest, DamagedFileLoadsWhatItCan) {
-    const std::wstring file = MakeFile("x.mp4", 10);
-    ASSERT_TRUE(history->AddRecord(file, 1, 0));
-    ASSERT_TRUE(history->AddRecord(file, 2, 0));
-    history->Flush();
-    const fs::path store = FsPath(history->StorePath());
-    const auto goodSize = fs::file_size(store);
-    {
-        // A torn write at the end: a record header with a wrong identity, then noise.
-        std::ofstream out(store, std::ios::binary | std::ios::app);
-        out << "XXXX" << std::string(40, '\x5a');
-    }
-    const auto items = ListAll();
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[1]->duration, 2);
-    history->Flush();
-    EXPECT_EQ(fs::file_size(store), goodSize);  // the damaged tail is cut off
-    ASSERT_TRUE(history->AddRecord(file, 3, 0));
-    EXPECT_EQ(ListAll().size(), 3u);
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-TEST_F(CaptureHistoryTest, MissingColumnsListAsEmpty) {
-    {
-        CRecordStore store(kHistoryIdentity);
-        ASSERT_TRUE(store.Open(history->StorePath(), 0));
-        const char name[] = "only-a-name.mp4";
-        ASSERT_TRUE(store.Put(1, kColumnName, name, sizeof(name) - 1, 0));
-        const uint16_t shortSize = 5;  // too short for the 8-byte size column
-        ASSERT_TRUE(store.Put(1, kColumnSize, &shortSize, sizeof(shortSize), 0));
-        store.Close(0);
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The offset of every record of an intact store file, in file order.
+std::vector<size_t> RecordOffsets(const std::string& file) {
+    std::vector<size_t> offsets;
+    for (size_t at = 0; at + 28 <= file.size();) {
+        offsets.push_back(at);
+        uint32_t size = 0;
+        std::memcpy(&size, file.data() + at + 16, 4);
+        at += 28 + ((size + 7) & ~size_t(7));
     }
-    const auto items = ListAll();
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0]->name, "only-a-name.mp4");
-    EXPECT_EQ(items[0]->path, "");
-    EXPECT_EQ(items[0]->size, 0u);
-    EXPECT_EQ(items[0]->duration, 0);
-    EXPECT_EQ(items[0]->time, 0);
-    EXPECT_EQ(items[0]->kind, 0);
+    return offsets;
+}
+
+std::string Overwrite(std::string file, size_t at, const std::string& bytes) {
+    return file.replace(at, bytes.size(), bytes);
+}
+
+// The faults this guards: one flipped bit in a record's identity word emptied a whole
+// history on a mere open, a size field of 0xFFFFFFFF hid every later entry, a changed
+// payload byte was shown as is, and an add cut off part-way was listed with some of its
+// columns.
+TEST_F(CaptureHistoryTest, DamageLosesOnlyTheDamagedEntriesAndListingChangesNothing) {
+    constexpr int kEntries = 10;  // six records each, keys 1 to 10
+    for (int i = 1; i <= kEntries; ++i)
+        ASSERT_TRUE(history->AddRecord(MakeFile("e" + std::to_string(i) + ".mp4", size_t(i)), i, 0));
+    history->Flush();
+    const fs::path store = FsPath(history->StorePath());
+    const std::string intact = ReadBytes(store);
+    const std::vector<size_t> at = RecordOffsets(intact);
+    ASSERT_EQ(at.size(), size_t(kEntries * 6));
+    // Appends the first `columns` columns of key 11, then `partial` bytes of the next one.
+    auto tornAdd = [&](int columns, size_t partial) {
+        {
+            CRecordStore raw(kHistoryIdentity);
+            EXPECT_TRUE(raw.Open(history->StorePath(), 0));
+            const std::string text = "torn.mp4";
+            const uint64_t zero = 0;
+            for (int column = 0; column < columns; ++column)
+                raw.Put(11, uint32_t(column), column < 2 ? static_cast<const void*>(text.data()) : &zero,
+                        column < 2 ? uint32_t(text.size()) : column == 2 || column == 4 ? 8u : 4u, 0);
+        }
+        std::string file = ReadBytes(store);
+        return file + intact.substr(at[6 * 3 + columns], partial);  // any record's bytes will do
+    };
+    const struct {
+        const char* name;
+        std::function<std::string()> damage;
+        std::vector<uint32_t> lost;
+    } cases[] = {
+        {"identity of the first record", [&] { return Overwrite(intact, at[0], "OVP0"); }, {1}},
+        {"identity of a middle record", [&] { return Overwrite(intact, at[4 * 6 + 3] + 2, "Q"); }, {5}},
+        {"identity of the last record", [&] { return Overwrite(intact, at.back(), "NVP1"); }, {10}},
+        {"size 0xFFFFFFFF in record 3", [&] { return Overwrite(intact, at[2] + 16, "\xFF\xFF\xFF\xFF"); }, {1}},
+        {"a payload byte of a path", [&] { return Overwrite(intact, at[3 * 6 + 1] + 28 + 3, "#"); }, {4}},
+        {"an add cut after three columns", [&] { return tornAdd(3, 0); }, {11}},
+        {"an add cut inside its fourth record", [&] { return tornAdd(3, 17); }, {11}},
+        {"an add cut after five columns", [&] { return tornAdd(5, 0); }, {11}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        history->Flush();
+        WriteBytes(store, intact);
+        const std::string damaged = c.damage();
+        WriteBytes(store, damaged);
+
+        const auto items = ListAll();
+        std::vector<uint32_t> listed;
+        for (const auto& item : items) {
+            listed.push_back(item->key);
+            EXPECT_EQ(item->name, "e" + std::to_string(item->key) + ".mp4");
+            EXPECT_EQ(item->size, item->key);
+            EXPECT_EQ(item->duration, int32_t(item->key));
+        }
+        std::vector<uint32_t> expected;
+        for (uint32_t key = 1; key <= kEntries; ++key)
+            if (std::find(c.lost.begin(), c.lost.end(), key) == c.lost.end()) expected.push_back(key);
+        EXPECT_EQ(listed, expected);
+        history->Flush();
+        EXPECT_EQ(ReadBytes(store), damaged) << "listing changed the file";
+
+        // The next add lands where a later load finds it.
+        ASSERT_TRUE(history->AddRecord(MakeFile("after.mp4", 3), 7, 0));
+        const auto after = ListAll();
+        ASSERT_EQ(after.size(), expected.size() + 1);
+        EXPECT_EQ(after.back()->name, "after.mp4");
+    }
+}
+
+// The fault this guards: writers in several processes each appended at the end they had
+// last seen, so four processes adding 100 entries each kept 270 of 400, with no error.
+TEST_F(CaptureHistoryTest, WritersInSeveralProcessesLoseNoEntry) {
+    constexpr int kWriters = 4, kAdds = 100;
+    std::vector<std::unique_ptr<zovi::platform::ChildProcess>> writers;
+    zovi::platform::ChildProcess::Options options;
+    options.pipeStdout = true;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.push_back(zovi::platform::ChildProcess::Start(
+            {std::string(ZOVI_TEST_BIN_DIR) + "/history_adder", "w" + std::to_string(w), std::to_string(kAdds)},
+            options));
+        ASSERT_NE(writers.back(), nullptr);
+    }
+    int added = 0;
+    for (auto& writer : writers) {
+        std::string out(32, '\0');
+        out.resize(zovi::platform::ReadFull(writer->StdoutFd(), out.data(), out.size()));
+        ASSERT_TRUE(writer->Wait(120000));
+        EXPECT_EQ(writer->ExitCode(), 0);
+        added += std::atoi(out.c_str());
+    }
+    EXPECT_EQ(added, kWriters * kAdds);  // a writer that gave up would have said so here
+    std::set<std::string> names;
+    std::set<uint32_t> keys;
+    for (const auto& item : ListAll()) {
+        names.insert(item->name);
+        keys.insert(item->key);
+    }
+    EXPECT_EQ(names.size(), size_t(added)) << "entries were lost or merged";
+    EXPECT_EQ(keys.size(), size_t(added));
+    for (int w = 0; w < kWriters; ++w)
+        for (int i = 0; i < kAdds; ++i)
+            EXPECT_TRUE(names.count("w" + std::to_string(w) + "-" + std::to_string(i) + ".mp4")) << w << " " << i;
 }
 
 TEST_F(CaptureHistoryTest, AddsFromAnotherThreadSurviveFlushes) {

@@ -3,11 +3,20 @@
 // it has one), which stacks them. Hidden children take no space. Children removed with
 // Remove/RemoveAll leave the tree and the name map at once and are freed later by the
 // paint manager (a handler of theirs may still be on the stack). The vertical and
-// horizontal layouts derive from it and only change SetPos.
+// horizontal layouts derive from it and only change where the children go (PlaceItems).
+//
+// Scrolling: with `vscrollbar`/`hscrollbar` a scroll bar appears along the right or
+// bottom edge of the inset area when the content is larger than the view, taking its
+// thickness from the view. Children are moved by the scroll position (in pixels, kept
+// within 0 … range), shown clipped to the view, and skipped when they lie outside the
+// part being painted. The wheel over the container or any child that passes it up
+// scrolls it. Scrolling raises no notification.
 #pragma once
+#include <memory>
 #include <vector>
 
 #include "platform/duilib/controls/control.h"
+#include "platform/duilib/controls/scroll_bar.h"
 
 namespace DuiLib {
 
@@ -38,18 +47,49 @@ public:
     // Notifications raised inside carry this name in sVirtualWnd (the nearest wins).
     const CDuiString& GetVirtualWnd() const { return m_sVirtualWnd; }
     void SetVirtualWnd(const wchar_t* name) { m_sVirtualWnd = name; }
-    // The scroll-bar wishes of the layout; scrolling itself comes with the scroll bar.
-    bool IsVScrollBarWanted() const { return m_bVScrollWanted; }
-    bool IsHScrollBarWanted() const { return m_bHScrollWanted; }
+
+    // Scrolling (cx horizontal, cy vertical, in pixels).
+    SIZE GetScrollPos() const;
+    // Clamped to 0 … range; moves the children and repaints. Raises nothing.
+    virtual void SetScrollPos(SIZE pos);
+    SIZE GetScrollRange() const;
+    void LineUp();
+    void LineDown();
+    void PageUp();
+    void PageDown();
+    void HomeUp();
+    void EndDown();
+    void LineLeft();
+    void LineRight();
+    void PageLeft();
+    void PageRight();
+    void HomeLeft();
+    void EndRight();
+    // Makes or drops the bars (`vscrollbar`/`hscrollbar` in XML).
+    virtual void EnableScrollBar(bool enableVertical = true, bool enableHorizontal = false);
+    CScrollBarUI* GetVerticalScrollBar() const { return m_pVerticalScrollBar.get(); }
+    CScrollBarUI* GetHorizontalScrollBar() const { return m_pHorizontalScrollBar.get(); }
 
     void SetPos(RECT rc, bool needInvalidate = true) override;
     void SetAttribute(const wchar_t* name, const wchar_t* value) override;
     CControlUI* FindControlAt(POINT pt) override;
+    void DoEvent(TEventUI& event) override;
     bool DoPaint(HDC hDC, const RECT& rcPaint) override;
 
 protected:
     // The area inside the inset.
     RECT InsetRect() const;
+    // The part of the inset area the children are shown in (less the shown bars).
+    RECT ViewRect() const;
+    // The visible children, in order.
+    std::vector<CControlUI*> VisibleItems() const;
+    // Where each of `items` goes in `area` before scrolling (one rectangle each), and
+    // the extent of the content from the area's top-left corner (padding included).
+    virtual SIZE PlaceItems(const std::vector<CControlUI*>& items, const RECT& area, std::vector<RECT>* rects);
+    // Paints what the view shows of the content (the children), clipped to `area`.
+    virtual void PaintContent(HDC hDC, const RECT& area);
+    // The wheel: true when a shown bar took it.
+    bool ScrollByWheel(const TEventUI& event);
     // Where a child goes in `area`: its fixed size (within min/max) placed at its
     // padding, or the area less its padding.
     static RECT PlaceInArea(CControlUI* child, const RECT& area);
@@ -60,7 +100,11 @@ protected:
     RECT m_rcInset{};
     int m_iChildPadding = 0;
     CDuiString m_sVirtualWnd;
-    bool m_bVScrollWanted = false, m_bHScrollWanted = false;
+    std::unique_ptr<CScrollBarUI> m_pVerticalScrollBar, m_pHorizontalScrollBar;
+
+private:
+    // Places the children in the view at the scroll position (and the bars).
+    void ArrangeForScroll();
 };
 
 }  // namespace DuiLib

@@ -51,6 +51,7 @@ void CControlUI::SetVisible(bool visible) {
 void CControlUI::SetEnabled(bool enable) {
     if (m_bEnabled == enable) return;
     m_bEnabled = enable;
+    if (!enable && m_pManager) m_pManager->ControlUnavailable(this);
     Invalidate();
 }
 

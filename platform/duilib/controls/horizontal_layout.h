@@ -12,7 +12,9 @@ class CHorizontalLayoutUI : public CContainerUI {
 public:
     const wchar_t* GetClass() const override { return L"HorizontalLayoutUI"; }
     void* GetInterface(const wchar_t* name) override;
-    void SetPos(RECT rc, bool needInvalidate = true) override;
+
+protected:
+    SIZE PlaceItems(const std::vector<CControlUI*>& items, const RECT& area, std::vector<RECT>* rects) override;
 };
 
 }  // namespace DuiLib

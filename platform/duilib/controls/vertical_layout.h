@@ -12,7 +12,9 @@ class CVerticalLayoutUI : public CContainerUI {
 public:
     const wchar_t* GetClass() const override { return L"VerticalLayoutUI"; }
     void* GetInterface(const wchar_t* name) override;
-    void SetPos(RECT rc, bool needInvalidate = true) override;
+
+protected:
+    SIZE PlaceItems(const std::vector<CControlUI*>& items, const RECT& area, std::vector<RECT>* rects) override;
 };
 
 }  // namespace DuiLib

@@ -4,6 +4,7 @@
 
 #include "platform/duilib/controls/control.h"
 #include "platform/duilib/core/manager/paint_manager.h"
+#include "platform/window/window.h"
 
 namespace DuiLib::test {
 namespace {
@@ -29,6 +30,8 @@ void DoubleClick(CPaintManagerUI& manager, POINT pt) {
 void MouseLeave(CPaintManagerUI& manager) { Send(manager, WM_MOUSELEAVE); }
 
 void Wheel(CPaintManagerUI& manager, POINT pt, int delta) {
+    // As the platform sends it: the point in screen coordinates.
+    if (manager.GetPaintWindow()) ::ClientToScreen(manager.GetPaintWindow(), &pt);
     Send(manager, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(static_cast<short>(delta))), PointParam(pt));
 }
 

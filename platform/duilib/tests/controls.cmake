@@ -17,8 +17,19 @@ zovi_add_test(duilib_controls_test
     ${CMAKE_CURRENT_LIST_DIR}/controls_keys_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls_window_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls_render_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls_value_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls_edit_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls_scroll_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls_rich_edit_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/core_font_env.cpp
   LIBS zovi_duilib_testing)
+
+# Every control in every state in one picture (controls_gallery.png), drawn with the
+# built-in skin.
+zovi_add_test(duilib_gallery_test
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/controls_main.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls_test_support.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls_gallery_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/core_font_env.cpp
+  LIBS zovi_duilib_testing zovi_skin)

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -264,7 +268,27 @@ TEST_F(RegistryTest, ConcurrentWritersKeepEveryValue) {
     std::vector<std::thread> threads;
     for (const char* prefix : {"threadA_", "threadB_"})
         threads.emplace_back([prefix] { WriteValues(prefix); });
+    // A reader meanwhile sees each value missing or whole, from the shared parsed state.
+    std::atomic<bool> writing{true};
+    std::thread reader([&writing] {
+        HKEY key = nullptr;
+        while (writing && key == nullptr)
+            RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Larnet\\Zovik", 0, KEY_READ, &key);
+        while (writing && key != nullptr) {
+            for (DWORD i = 0; i < kWritesPerWriter; ++i) {
+                const std::wstring name = L"threadA_" + std::to_wstring(i);
+                DWORD type = 0, value = 0, size = sizeof(value);
+                const LONG status =
+                    RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+                if (status == ERROR_SUCCESS) EXPECT_EQ(value, i);
+                else EXPECT_EQ(status, ERROR_FILE_NOT_FOUND);
+            }
+        }
+        if (key != nullptr) RegCloseKey(key);
+    });
     for (auto& thread : threads) thread.join();
+    writing = false;
+    reader.join();
     for (auto& child : children) {
         ASSERT_TRUE(child->Wait(60000));
         EXPECT_EQ(child->ExitCode(), 0);
@@ -282,6 +306,82 @@ TEST_F(RegistryTest, ConcurrentWritersKeepEveryValue) {
         }
     }
     RegCloseKey(key);
+}
+
+// The faults this guards: a store that was a FIFO hung start-up, a link to /dev/zero grew
+// memory without bound, and a very large file was read and parsed at every start.
+TEST_F(RegistryTest, AFileThatIsNotASmallRegularFileCountsAsDamaged) {
+    const struct {
+        const char* name;
+        std::function<void(const std::string& path)> make;
+    } cases[] = {
+        {"a FIFO", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
+        {"a link to /dev/zero", [](const std::string& path) { fs::create_symlink("/dev/zero", path); }},
+        {"a folder", [](const std::string& path) { fs::create_directory(path); }},
+        {"a valid store of more than 16 MiB",
+         [](const std::string& path) {
+             std::ofstream(path, std::ios::binary) << "{\"keys\" : {}}" << std::string((16 << 20) + 1, ' ');
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& entry : fs::directory_iterator(folder_)) fs::remove_all(entry);
+        fs::create_directories(folder_ + "/zovi");
+        c.make(RegistryStorePath());
+
+        HKEY key = nullptr;
+        EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Larnet\\Zovik", 0, KEY_READ, &key),
+                  ERROR_FILE_NOT_FOUND);
+        const auto reports = TakeRegistryDamageReports();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_NE(reports[0].find(L"moved aside"), std::wstring::npos);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(RegistryStorePath())));
+
+        key = Create(L"Software\\Larnet\\Zovik");
+        const DWORD value = 2;
+        EXPECT_EQ(RegSetValueExW(key, L"MuxFmt", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4),
+                  ERROR_SUCCESS);
+        DWORD type = 0;
+        LONG status = 0;
+        EXPECT_EQ(Query(key, L"MuxFmt", &type, &status), Bytes(&value, 4));
+        RegCloseKey(key);
+        EXPECT_TRUE(fs::is_regular_file(RegistryStorePath()));
+    }
+}
+
+// Runs as a child process of TemporaryFilesOfDeadWritersAreRemoved only: opens the store
+// once, as a starting program does.
+TEST(RegistryChild, OpenStore) {
+    if (std::getenv("ZOVI_REGISTRY_CHILD_OPEN") == nullptr) GTEST_SKIP() << "only run as a child process";
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, &key);
+    if (key != nullptr) RegCloseKey(key);
+}
+
+// The fault this guards: writers killed mid-save left "registry.json.<pid>.tmp" files
+// behind for ever.
+TEST_F(RegistryTest, TemporaryFilesOfDeadWritersAreRemoved) {
+    fs::create_directories(folder_ + "/zovi");
+    auto ended = ChildProcess::Start({"/bin/true"}, {});
+    ASSERT_NE(ended, nullptr);
+    const pid_t deadPid = ended->Pid();
+    ASSERT_TRUE(ended->Wait(60000));
+    ended.reset();
+    const std::string folder = folder_ + "/zovi/";
+    const std::string dead = folder + "registry.json." + std::to_string(deadPid) + ".tmp";
+    const std::string live = folder + "registry.json." + std::to_string(getpid()) + ".tmp";
+    const std::string other = folder + "registry.json.notapid.tmp";
+    for (const std::string& path : {dead, live, other}) std::ofstream(path) << "{\"keys\" : {";
+
+    setenv("ZOVI_REGISTRY_CHILD_OPEN", "1", 1);
+    auto child = ChildProcess::Start({SelfExePath(), "--gtest_filter=RegistryChild.OpenStore"}, {});
+    unsetenv("ZOVI_REGISTRY_CHILD_OPEN");
+    ASSERT_NE(child, nullptr);
+    ASSERT_TRUE(child->Wait(60000));
+    EXPECT_EQ(child->ExitCode(), 0);
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_TRUE(fs::exists(live));   // its writer still runs
+    EXPECT_TRUE(fs::exists(other));  // not a writer's file
 }
 
 }  // namespace

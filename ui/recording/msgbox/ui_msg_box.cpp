@@ -1,7 +1,5 @@
 #include "ui/recording/msgbox/ui_msg_box.h"
 
-#include "platform/duilib/controls/label.h"
-#include "platform/duilib/core/render/render_engine.h"
 #include "tolka.h"
 
 namespace DuiLib {
@@ -50,13 +48,8 @@ void CUIMsgBox::InitWindow() {
     m_pTitle = m_pm.FindControl(L"title");
     m_pText = m_pm.FindControl(L"text");
     if (m_pTitle) m_pTitle->SetText(m_sTitle);
-    if (m_pText) {
-        // The text is a label for now: several lines, wrapped, "\r\n" breaking them.
-        if (auto* label = static_cast<CLabelUI*>(m_pText->GetInterface(L"Label"))) {
-            label->SetTextStyle(DT_LEFT | DT_TOP | DT_WORDBREAK);
-        }
-        m_pText->SetText(m_sText);
-    }
+    // A read-only text view: it wraps the text, breaks it at "\r\n" and scrolls a long one.
+    if (m_pText) m_pText->SetText(m_sText);
     ShowButton(m_pBtnOK, (m_uButtons & kButtonOK) != 0, kOkStringId);
     ShowButton(m_pBtnCancel, (m_uButtons & kButtonCancel) != 0, kCancelStringId);
 }

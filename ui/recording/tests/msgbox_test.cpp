@@ -7,7 +7,10 @@
 #include <string>
 
 #include "platform/duilib/controls/control.h"
+#include "platform/duilib/controls/rich_edit.h"
 #include "platform/duilib/core/resources/skin_archive.h"
+#include "platform/duilib/test/manager_driver.h"
+#include "platform/duilib/test/offscreen_render.h"
 #include "platform/duilib/test/window_input.h"
 #include "platform/window/present.h"
 #include "skin/skin_archive_data.h"
@@ -120,6 +123,44 @@ TEST_F(MsgBoxTest, WithBothButtonsCancelStandsLeftOfOk) {
     EXPECT_EQ(single->GetPaintManager().FindControl(L"btnOK")->GetPos().right, ok.right);
     ::DestroyWindow(*box);
     ::DestroyWindow(*single);
+}
+
+TEST_F(MsgBoxTest, ALongTextWrapsAndScrollsAShortOneDoesNot) {
+    const std::wstring paragraph =
+        L"录制已停止，因为磁盘空间不足。The recording stopped because the disk is full; free some space "
+        L"or choose another folder in the settings.\r\n";
+    struct Case {
+        const char* artefact;
+        std::wstring text;
+        bool scrolls;
+    };
+    const Case cases[] = {{"msgbox_short_text", L"文件已保存。\r\nThe file was saved.", false},
+                          {"msgbox_long_text", paragraph + paragraph + paragraph, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.artefact);
+        auto box = std::make_shared<CUIMsgBox>(L"Zovi录屏 提示", c.text.c_str(), CUIMsgBox::kButtonOK);
+        ASSERT_NE(box->Create(0, L"", DuiLib::UI_WNDSTYLE_DIALOG, WS_EX_TOOLWINDOW), 0u);
+        DuiLib::test::PumpUntilIdle();
+        DuiLib::CPaintManagerUI& pm = box->GetPaintManager();
+        auto* text = static_cast<DuiLib::CRichEditUI*>(pm.FindControl(L"text")->GetInterface(L"RichEdit"));
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->GetText(), c.text);
+        ASSERT_NE(text->GetVerticalScrollBar(), nullptr);
+        EXPECT_EQ(text->GetVerticalScrollBar()->IsVisible(), c.scrolls);
+        EXPECT_EQ(text->GetScrollRange().cy > 0, c.scrolls);
+        // The wheel over the text scrolls a long one.
+        DuiLib::test::Wheel(pm, DuiLib::test::CentreOf(text->GetPos()), -120);
+        EXPECT_EQ(text->GetScrollPos().cy > 0, c.scrolls);
+        DuiLib::test::SurfacePtr picture = DuiLib::test::RenderToSurface(pm, 340, 180);
+        DuiLib::test::SaveArtefact(picture.get(), c.artefact);
+        // Text inside the view, none in its left inset.
+        const RECT rc = text->GetPos();
+        EXPECT_GT(DuiLib::test::CountPixelsUnlike(picture.get(), RECT{rc.left + 10, rc.top + 10, rc.right - 20, rc.bottom},
+                                                  0xFFFFFF),
+                  50);
+        EXPECT_EQ(DuiLib::test::CountPixelsUnlike(picture.get(), RECT{rc.left, rc.top, rc.left + 9, rc.bottom}, 0xFFFFFF), 0);
+        ::DestroyWindow(*box);
+    }
 }
 
 TEST_F(MsgBoxTest, ShowMessageBoxByIdTakesTheTitleAndTextFromTheStringTable) {

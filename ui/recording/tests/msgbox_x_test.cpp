@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/duilib/controls/control.h"
+#include "platform/duilib/controls/rich_edit.h"
 #include "platform/duilib/core/resources/skin_archive.h"
 #include "platform/duilib/test/ui_thread_hook.h"
 #include "platform/duilib/test/x_test_tools.h"
@@ -157,6 +158,61 @@ TEST_F(MsgBoxXTest, OkByTheMouseWhileTheOwnerIgnoresClicksButAnswersAnotherProce
     EXPECT_EQ(peerOutput, "result 42\n");
     EXPECT_EQ(owner.clicks, 0);
     EXPECT_TRUE(::IsWindowEnabled(owner));
+}
+
+TEST_F(MsgBoxXTest, ALongTextShowsAScrollBarAndTheWheelScrollsIt) {
+    std::wstring text;
+    for (int i = 0; i < 4; ++i) {
+        text += L"录制已停止，因为磁盘空间不足。The recording stopped because the disk is full; free some space "
+                L"or choose another folder in the settings.\r\n";
+    }
+    std::thread driver = Drive([&] {
+        const HWND box = WaitForBox();
+        ASSERT_NE(box, 0u);
+        // The text view's scroll state, read on the UI thread.
+        auto scroll = [&](bool* barShown) {
+            return hook
+                ->Call([box, barShown] {
+                    auto* window = dynamic_cast<DuiLib::WindowImplBase*>(DuiLib::CWindowWnd::FromHandle(box));
+                    DuiLib::CControlUI* control = window ? window->GetPaintManager().FindControl(L"text") : nullptr;
+                    auto* view = control ? static_cast<DuiLib::CRichEditUI*>(control->GetInterface(L"RichEdit")) : nullptr;
+                    if (!view) return -1;
+                    *barShown = view->GetVerticalScrollBar() && view->GetVerticalScrollBar()->IsVisible();
+                    return static_cast<int>(view->GetScrollPos().cy);
+                })
+                .value_or(-1);
+        };
+        bool barShown = false;
+        ASSERT_TRUE(Eventually([&] { return scroll(&barShown) == 0 && barShown; }));
+        auto connection = zovi::platform::CScreenConnection::Open();
+        ASSERT_TRUE(connection);
+        // Painted: the grey thumb at the top of the bar, right of the text.
+        const POINT centre = CentreOf(box, L"text");
+        const bool painted = Eventually([&] {
+            auto picture = zovi::platform::GrabWindow(*connection, box);
+            return picture && (picture->PixelAt(250, 12) & 0xFFFFFF) == 0xFFFFFF &&
+                   (picture->PixelAt(340 - 1 - 10 - 4, 40 + 10 + 5) & 0xFFFFFF) == 0xC1C1C1;
+        });
+        EXPECT_TRUE(painted);
+        // Two notches towards the user (button 5) over the text.
+        Xdotool({"mousemove", Num(centre.x), Num(centre.y), "click", "--repeat", "2", "5"});
+        EXPECT_TRUE(Eventually([&] { return scroll(&barShown) != 0; }));
+        EXPECT_GT(scroll(&barShown), 0);
+        const std::string artefacts = std::string(ZOVI_TEST_BIN_DIR) + "/artefacts";
+        std::filesystem::create_directories(artefacts);
+        // The new position is on screen once the thumb has left the top of the bar.
+        EXPECT_TRUE(Eventually([&] {
+            auto picture = zovi::platform::GrabWindow(*connection, box);
+            return picture && (picture->PixelAt(340 - 1 - 10 - 4, 40 + 10 + 3) & 0xFFFFFF) != 0xC1C1C1;
+        }));
+        EXPECT_TRUE(DuiLib::test::SaveWindowPng(box, artefacts + "/msgbox_long_scrolled.png"));
+        const POINT ok = CentreOf(box, L"btnOK");
+        ASSERT_GE(ok.x, 0);
+        Xdotool({"mousemove", Num(ok.x), Num(ok.y), "click", "1"});
+    });
+    const UINT result = DuiLib::CUIMsgBox::ShowMessageBox(text.c_str(), L"Zovi录屏 提示", owner);
+    driver.join();
+    EXPECT_EQ(result, IDOK);
 }
 
 TEST_F(MsgBoxXTest, EscapeFromTheKeyboardCancels) {

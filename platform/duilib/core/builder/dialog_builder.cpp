@@ -8,10 +8,18 @@
 
 #include "platform/base/utf8.h"
 #include "platform/duilib/controls/button.h"
+#include "platform/duilib/controls/combo.h"
 #include "platform/duilib/controls/container.h"
+#include "platform/duilib/controls/edit.h"
 #include "platform/duilib/controls/horizontal_layout.h"
 #include "platform/duilib/controls/label.h"
+#include "platform/duilib/controls/list.h"
+#include "platform/duilib/controls/list_element.h"
 #include "platform/duilib/controls/option.h"
+#include "platform/duilib/controls/progress.h"
+#include "platform/duilib/controls/rich_edit.h"
+#include "platform/duilib/controls/slider.h"
+#include "platform/duilib/controls/tab_layout.h"
 #include "platform/duilib/controls/vertical_layout.h"
 #include "platform/duilib/core/manager/paint_manager.h"
 #include "platform/duilib/core/parse/value_parse.h"
@@ -33,9 +41,18 @@ CControlUI* CreateKnown(const std::wstring& tag) {
         {L"Button", [] { return new CButtonUI; }},
         {L"Option", [] { return new COptionUI; }},
         {L"CheckBox", [] { return new COptionUI; }},  // an option without a group
+        {L"Edit", [] { return new CEditUI; }},
         {L"Container", [] { return new CContainerUI; }},
         {L"VerticalLayout", [] { return new CVerticalLayoutUI; }},
         {L"HorizontalLayout", [] { return new CHorizontalLayoutUI; }},
+        {L"Combo", [] { return new CComboUI; }},
+        {L"List", [] { return new CListUI; }},
+        {L"ListLabelElement", [] { return new CListLabelElementUI; }},
+        {L"ListContainerElement", [] { return new CListContainerElementUI; }},
+        {L"RichEdit", [] { return new CRichEditUI; }},
+        {L"TabLayout", [] { return new CTabLayoutUI; }},
+        {L"Slider", [] { return new CSliderUI; }},
+        {L"Progress", [] { return new CProgressUI; }},
     };
     auto it = kFactories.find(tag);
     return it == kFactories.end() ? nullptr : it->second();

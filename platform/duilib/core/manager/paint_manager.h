@@ -87,6 +87,13 @@ public:
     CControlUI* GetFocus() const { return m_pFocus; }
     // The old control gets KILLFOCUS, the new one SETFOCUS; null clears the focus.
     void SetFocus(CControlUI* control);
+    // Tab and Shift+Tab: the focus moves to the next (or previous) control that can take
+    // it, in tree order, wrapping; false when there is none.
+    bool SetNextTabControl(bool forward = true);
+    // A tab stop of this tree that is enabled and shown (it and every ancestor visible).
+    bool CanTakeFocus(const CControlUI* control) const;
+    // `control` was hidden or disabled: a focus inside it that can no longer be held goes.
+    void ControlUnavailable(CControlUI* control);
     void SetCapture();
     void ReleaseCapture();
     bool IsCaptured() const { return m_bMouseCapture; }
@@ -111,11 +118,16 @@ public:
     void SetRoundCorner(int cx, int cy) { m_szRoundCorner = {cx, cy}; }
     SIZE GetMinInfo() const { return m_szMinWindow; }
     void SetMinInfo(int cx, int cy) { m_szMinWindow = {cx, cy}; }
-    // The layered image (countdown); drawing it with alpha waits for the layered-window
-    // support; the name is kept.
+    // The layered image (countdown): drawn behind the tree into a transparent back buffer
+    // that the window shows with its alpha.
     void SetLayeredImage(const wchar_t* image);
     const CDuiString& GetLayeredImage() const { return m_sLayeredImage; }
     bool IsLayered() const { return !m_sLayeredImage.IsEmpty(); }
+    // Makes the window what the layered image and the round corners ask for: a layered
+    // window the pointer passes through (before its first map), or its round-rectangle
+    // region at its current size (none while maximised). The window base calls it after
+    // creation and on every size change.
+    void ApplyWindowShape();
 
     // Images added by the window: the pixels are copied; `alpha` false → RGB24.
     // `shared` makes the name visible to every paint manager.

@@ -215,11 +215,14 @@ bool CPaintManagerUI::HandleMouse(UINT uMsg, WPARAM wParam, LPARAM lParam) {
             return true;
         }
         case WM_MOUSEWHEEL: {
-            CControlUI* control = FindControl(pt);
+            // The wheel's point is in screen coordinates.
+            POINT at = pt;
+            if (m_hWndPaint) ::ScreenToClient(m_hWndPaint, &at);
+            CControlUI* control = FindControl(at);
             if (!control) return false;
             // 0: away from the user, 1: towards; unused, it travels up to the parents.
             const WPARAM direction = GET_WHEEL_DELTA_WPARAM(wParam) > 0 ? 0 : 1;
-            SendEvent(control, UIEVENT_SCROLLWHEEL, pt, direction, lParam, 0, LOWORD(wParam));
+            SendEvent(control, UIEVENT_SCROLLWHEEL, at, direction, lParam, 0, LOWORD(wParam));
             return true;
         }
         default:
@@ -248,9 +251,14 @@ bool CPaintManagerUI::HandleKey(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         case WM_SYSKEYUP:
             SendEvent(focus, UIEVENT_KEYUP, m_impl->lastMouse, wParam, lParam, key, keyState);
             return true;
-        case WM_CHAR:
+        case WM_CHAR: {
+            // The characters of Enter, Escape and Tab belong to the key the window handled
+            // (the new focus of a Tab must not get its tab character).
+            const UINT vk = wParam == L'\r' ? VK_RETURN : wParam == 0x1B ? VK_ESCAPE : wParam == L'\t' ? VK_TAB : 0;
+            if (vk != 0 && !focus->WantsKey(vk)) return false;
             SendEvent(focus, UIEVENT_CHAR, m_impl->lastMouse, wParam, lParam, key, keyState);
             return true;
+        }
         default:
             return false;
     }
@@ -274,12 +282,15 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
     CControlUI* old = m_pFocus;
     m_pFocus = control;
     const std::shared_ptr<bool> alive = m_impl->alive;
+    // Both repaint (a focus border), whatever their own handling of the events does.
     if (old) {
         old->m_bFocused = false;
+        old->Invalidate();
         SendEvent(old, UIEVENT_KILLFOCUS, m_impl->lastMouse, reinterpret_cast<WPARAM>(control));
     }
     if (*alive && control && m_pFocus == control) {
         control->m_bFocused = true;
+        control->Invalidate();
         SendEvent(control, UIEVENT_SETFOCUS, m_impl->lastMouse, reinterpret_cast<WPARAM>(old));
     }
 }

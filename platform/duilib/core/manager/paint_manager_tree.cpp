@@ -93,7 +93,10 @@ void CPaintManagerUI::ReapObjects(CControlUI* control) {
     if (!control) return;
     m_impl->namesDirty = true;
     ForEachControl(control, [this](CControlUI* c) {
-        if (m_pFocus == c) m_pFocus = nullptr;
+        if (m_pFocus == c) {
+            m_pFocus = nullptr;
+            c->m_bFocused = false;  // it leaves the tree: no KILLFOCUS to a control on its way out
+        }
         if (m_pEventHover == c) m_pEventHover = nullptr;
         if (m_pEventClick == c) {
             m_pEventClick = nullptr;
@@ -110,6 +113,7 @@ void CPaintManagerUI::ReapObjects(CControlUI* control) {
 }
 
 void CPaintManagerUI::ControlHidden(CControlUI* control) {
+    ControlUnavailable(control);
     for (CControlUI* c = m_impl->tipControl; c; c = c->GetParent()) {
         if (c == control) {
             HideToolTip();

@@ -187,6 +187,7 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
     // A missing layout was logged by the builder; the window stays, empty.
 
     ApplyLayoutSize();
+    m_pm.ApplyWindowShape();  // layered image, round corners: before the first map
     m_pm.AttachDialog(root);
     if (root) {
         RECT client{};
@@ -209,7 +210,9 @@ void WindowImplBase::ApplyLayoutSize() {
         const RECT centred = CenterIn(work, size);
         at = POINT{centred.left, centred.top};
     }
-    ::SetWindowPos(m_hWnd, 0, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A child window's rectangle is on the screen but its position is in its parent: it stays.
+    const UINT keep = (::GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_CHILD) ? SWP_NOMOVE : 0;
+    ::SetWindowPos(m_hWnd, 0, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE | keep);
 }
 
 void WindowImplBase::OnFinalMessage(HWND) {
@@ -267,6 +270,8 @@ LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     }
     // The platform sends WM_SETCURSOR with the hit code before each pointer message.
     if (uMsg == WM_SETCURSOR) m_lastHitCode = static_cast<short>(LOWORD(lParam));
+    // Round corners follow the size (and go while maximised).
+    if (uMsg == WM_SIZE) m_pm.ApplyWindowShape();
     if (IsPointerMessage(uMsg) && PreparePointerMessage(uMsg, lParam)) return 0;
     if (m_drag.Active()) {
         if (uMsg == WM_KEYDOWN && wParam == VK_ESCAPE) {
@@ -316,6 +321,10 @@ LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (m_pm.MessageHandler(uMsg, wParam, lParam, lRes)) return lRes;
 
     if (uMsg == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE) && DefaultKey(wParam)) return 0;
+    if (uMsg == WM_KEYDOWN && wParam == VK_TAB && m_pm.GetRoot()) {
+        m_pm.SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
+        return 0;
+    }
     if (uMsg == WM_SETCURSOR) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
         return TRUE;

@@ -7,7 +7,8 @@
 //   4. the platform's default processing.
 // A handler that leaves bHandled false lets the next step run. Escape and Enter that no
 // control used go to ResponseDefaultKeyEvent (default: Escape closes with IDCANCEL), then
-// Enter raises "return". Library timers never reach OnTimer.
+// Enter raises "return"; Tab and Shift+Tab move the focus. Library timers never reach
+// OnTimer.
 //
 // Threading: UI thread only (see CWindowWnd for the destruction safety net).
 #pragma once
