@@ -102,10 +102,13 @@ void MakeCrashFiles(ReportFiles* files) {
         platform::CFixedString<1024> base;
         MakeBaseName(base, settings.programFileName, settings.version, platform::SafeLocalTimeNow());
         CreateReportFiles(settings.folderUtf8, base.Text(), files);
-        return;
     }
-    files->dmpFd = CreateTempReportFile(settings.tempFolder, ".dmp", files->dmpPath, sizeof files->dmpPath);
-    files->txtFd = CreateTempReportFile(settings.tempFolder, ".txt", files->txtPath, sizeof files->txtPath);
+    // Without a folder, or one that cannot be written (a read-only data root), the report
+    // goes to the system's temporary folder rather than nowhere.
+    if (files->dmpFd < 0)
+        files->dmpFd = CreateTempReportFile(settings.tempFolder, ".dmp", files->dmpPath, sizeof files->dmpPath);
+    if (files->txtFd < 0)
+        files->txtFd = CreateTempReportFile(settings.tempFolder, ".txt", files->txtPath, sizeof files->txtPath);
 }
 
 void OpenSymbols(platform::CSymbolizer& symbols) { symbols.Open(Settings().programFolder); }

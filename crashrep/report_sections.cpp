@@ -6,6 +6,7 @@
 #include "crashrep/info_store.h"
 #include "platform/crash/fixed_text.h"
 #include "platform/crash/safe_process.h"
+#include "platform/crash/signal_context.h"
 
 namespace zovi::crashrep {
 
@@ -42,10 +43,19 @@ const char* ExceptionName(DWORD code) {
     }
 }
 
-void WriteExceptionLine(CReportText& report, const EXCEPTION_RECORD& record) {
+void WriteExceptionLine(CReportText& report, const EXCEPTION_POINTERS& pointers) {
+    const EXCEPTION_RECORD& record = *pointers.ExceptionRecord;
     report.Add(Settings().displayNameUtf8).Add(" (0x").AddHex(record.ExceptionCode, 8).Add(") ");
     report.Add(ExceptionName(record.ExceptionCode));
-    if (record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION) {
+    if (pointers.SignalInfo) {
+        const platform::SignalFacts signal = platform::FactsOfSignal(pointers.SignalInfo);
+        if (signal.sentByOther) {
+            // Another process sent it: nothing faulted, there is no address.
+            report.Add(" (signal ").AddUnsigned(signal.signal).Add(" sent by process ");
+            report.AddUnsigned(signal.senderPid).Add(")");
+        }
+    }
+    if (record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record.NumberParameters >= 2) {
         ULONG_PTR kind = record.NumberParameters > 0 ? record.ExceptionInformation[0] : 0;
         report.Add(" ").Add(kind == 0 ? "reading from" : kind == 1 ? "writing to" : "");
         report.Add(" 0x").AddHex(record.ExceptionInformation[1], 8);
@@ -162,7 +172,7 @@ void WriteReportText(int fd, const EXCEPTION_POINTERS& pointers, const CrashFact
     CReportText report(fd);
     const CONTEXT& context = *pointers.ContextRecord;
     report.Add("\nException Info:\n");
-    WriteExceptionLine(report, *pointers.ExceptionRecord);
+    WriteExceptionLine(report, pointers);
     report.Flush();
 
     report.Add("\nCall stack:\n");

@@ -10,6 +10,7 @@ extern "C" {
 
 #include "mux/protocol/mux_message.h"
 #include "mux/mux_writer.h"
+#include "mux/timestamp_guard.h"
 #include "platform/process/child_io.h"
 
 namespace zovi::mux {
@@ -101,6 +102,8 @@ MuxExitCode RunMuxSession(const MuxArgs& args, int inputFd) {
 
     // The file is made with the first packet: input that ends before any leaves none.
     CMuxWriter writer;
+    CTimestampGuard timing(args.hasVideo ? args.video.fps : 0,
+                           args.hasSound ? args.sound.sampleRate : 0);
     bool opened = false;
     bool malformed = false, rejected = false, writeFailed = false;
     for (;;) {
@@ -118,6 +121,14 @@ MuxExitCode RunMuxSession(const MuxArgs& args, int inputFd) {
             break;
         }
         if (header.size == 0) continue;  // nothing to store
+        if (!timing.Accept(header.kind, header.pts, header.dts)) {
+            // Only the first is told; the count follows at the end.
+            if (timing.dropped() == 1)
+                std::fprintf(stderr, "ZoviMux: packet of stream %d at %lld/%lld dropped\n",
+                             header.kind, static_cast<long long>(header.pts),
+                             static_cast<long long>(header.dts));
+            continue;
+        }
         if (!opened) {
             if (!writer.Open(args, videoExtra, soundExtra)) return kMuxOutputFailed;
             opened = true;
@@ -130,6 +141,10 @@ MuxExitCode RunMuxSession(const MuxArgs& args, int inputFd) {
         }
         if (written == CMuxWriter::WriteResult::kRejected) rejected = true;
     }
+    if (timing.dropped() > 1)
+        std::fprintf(stderr, "ZoviMux: %lld packets with bad time stamps dropped\n",
+                     static_cast<long long>(timing.dropped()));
+    if (timing.dropped() > 0) malformed = true;
     if (!opened) return kMuxMalformedInput;
     if (!writer.Finish()) writeFailed = true;
     if (writeFailed) return kMuxWriteFailed;

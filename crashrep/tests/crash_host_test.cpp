@@ -314,6 +314,46 @@ TEST(CrashHostTest, WithoutAFolderTheFilesGoToTheTemporaryFolder) {
     }
 }
 
+// A reports folder that cannot be made (a plain file stands where its parent should be):
+// the report still goes somewhere, to the temporary folder.
+TEST(CrashHostTest, AnUnwritableFolderSendsTheFilesToTheTemporaryFolder) {
+    std::string root = FreshFolder("unwritable");
+    std::ofstream(root + "/plain") << "a file where the data root should be";
+    std::string temp = root + "/temp";
+    std::filesystem::create_directories(temp);
+    HostResult result = RunProgram(HostPath(), {"crash", "null-read", root + "/plain/Crashes", "0", root + "/side"},
+                                   {"TMPDIR=" + temp});
+    ASSERT_TRUE(ExitedWith(result, 255));
+    auto dmps = FilesEndingIn(temp, ".dmp");
+    auto txts = FilesEndingIn(temp, ".txt");
+    ASSERT_EQ(dmps.size(), 1u);
+    ASSERT_EQ(txts.size(), 1u);
+    EXPECT_GT(std::filesystem::file_size(dmps[0]), 100u);
+    EXPECT_NE(ReadAll(txts[0]).find("EXCEPTION_ACCESS_VIOLATION reading from 0x00000000"), std::string::npos);
+}
+
+// SIGSEGV sent with kill by another process: no instruction faulted, so the report names
+// the sender instead of an address (si_addr holds the sender's pid then).
+TEST(CrashHostTest, ASignalSentByAnotherProcessNamesTheSender) {
+    std::string root = FreshFolder("sent");
+    std::string folder = root + "/Crashes";
+    std::string side = root + "/side";
+    HostResult result = RunProgram(HostPath(), {"crash", "sent-segv", folder, "0", side});
+    ASSERT_TRUE(ExitedWith(result, 255)) << result.finished << " status " << result.status;
+    long sender = 0;
+    std::istringstream(ReadAll(side + ".sender")) >> sender;
+    ASSERT_GT(sender, 0);
+    auto txts = FilesEndingIn(folder, ".txt");
+    ASSERT_EQ(txts.size(), 1u);
+    std::string line = Section(ReadAll(txts[0]), "Exception Info");
+    EXPECT_NE(line.find("(0xc0000005) EXCEPTION_ACCESS_VIOLATION (signal 11 sent by process " +
+                        std::to_string(sender) + ") at 0x"),
+              std::string::npos)
+        << line;
+    EXPECT_EQ(line.find("reading from"), std::string::npos) << line;
+    EXPECT_EQ(FilesEndingIn(folder, ".dmp").size(), 1u);
+}
+
 TEST(CrashHostTest, BaseNameWithAndWithoutTheVersionNote) {
     struct Case {
         std::string program;
@@ -500,8 +540,10 @@ TEST(CrashHostTest, WhenNoFileCanBeWrittenTheFatalMessageGoesToStandardError) {
     std::string root = FreshFolder("fatal");
     std::ofstream(root + "/plain") << "a file where the reports folder should be";
     std::string errors = root + "/stderr";
+    // Neither the reports folder nor the temporary folder can take a file.
     HostResult result = RunProgram(HostPath(), {"crash", "null-read", root + "/plain/Crashes", "1", root + "/side"},
-                                   {"ZOVI_TEST_ARGV_FILE=" + root + "/argv"}, 60, -1, errors);
+                                   {"ZOVI_TEST_ARGV_FILE=" + root + "/argv", "TMPDIR=" + root + "/plain/temp"},
+                                   60, -1, errors);
     ASSERT_TRUE(ExitedWith(result, 255));
     std::string text = ReadAll(errors);
     EXPECT_NE(text.find("Fatal error\ncrashrep_host v."), std::string::npos) << text;

@@ -10,8 +10,10 @@
 // mode holds a lock on it), ZOVI_TEST_WATCHDOG_SECONDS, ZOVI_TEST_FAULT_IN_FILTER (the
 // filter itself faults).
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -125,6 +127,28 @@ __attribute__((noinline)) int Deep(int depth) {
     return Deep(depth - 1) + 1;
 }
 
+// A SIGSEGV that another process sends with kill: a child signals this process, whose
+// pid goes to "<side>.sender" first.
+void CrashBySentSignal() {
+    sigset_t segv, previous;
+    sigemptyset(&segv);
+    sigaddset(&segv, SIGSEGV);
+    sigprocmask(SIG_BLOCK, &segv, &previous);
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child == 0) {
+        kill(parent, SIGSEGV);
+        _exit(0);
+    }
+    if (FILE* file = std::fopen((g_sideFile + ".sender").c_str(), "w")) {
+        std::fprintf(file, "%ld\n", static_cast<long>(child));
+        std::fclose(file);
+    }
+    waitpid(child, nullptr, 0);  // the signal is pending now
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    for (;;) pause();
+}
+
 void Crash(const std::string& kind) {
     if (kind == "null-read") CrashByNullRead();
     else if (kind == "null-write") CrashByNullWrite();
@@ -136,6 +160,7 @@ void Crash(const std::string& kind) {
     else if (kind == "throw") CrashByThrow();
     else if (kind == "raise") CrashByRaise();
     else if (kind == "overflow") CrashByOverflow();
+    else if (kind == "sent-segv") CrashBySentSignal();
     else if (kind == "deep") std::printf("%d\n", Deep(400));
     else if (kind == "worker-overflow") {
         std::thread worker = zovi::platform::StartThread([] { CrashByOverflow(); });

@@ -58,6 +58,10 @@ bool CCaptureController::StartCapture(const CaptureSourceInfo& source, int reser
 
     if (!source.IsCaptureRectValid()) return false;
     const CaptureSettings settings = Settings();
+    if (VideoCodecReplaced(settings))
+        GetGlobalLogger().Info(
+            L"CCaptureController::StartCapture: %S holds no Xvid video, recording with x264",
+            ContainerName(settings.muxFmt).c_str());
     std::shared_ptr<CodecParam> videoParams = MakeVideoParams(settings);
     if (!videoParams || !videoParams->GetEncoderName()) return false;
     videoParams->Describe(ContainerName(settings.muxFmt));

@@ -33,9 +33,21 @@ CaptureSettings::CaptureSettings(const COptions& options)
       cameraMirror(options.cameraMirror),
       toolbarMask(options.toolbarMask) {}
 
+namespace {
+constexpr DWORD kVideoX264 = 0, kVideoXvid = 1;
+constexpr DWORD kMuxFlv = 2;
+}  // namespace
+
+DWORD VideoCodecFor(const CaptureSettings& s) {
+    return s.vcodec == kVideoXvid && s.muxFmt == kMuxFlv ? kVideoX264 : s.vcodec;
+}
+
+bool VideoCodecReplaced(const CaptureSettings& s) { return VideoCodecFor(s) != s.vcodec; }
+
 std::shared_ptr<CodecParam> MakeVideoParams(const CaptureSettings& s) {
     std::shared_ptr<CodecParam> params;
-    if (s.vcodec == 0) {
+    const DWORD codec = VideoCodecFor(s);
+    if (codec == kVideoX264) {
         params = std::make_shared<CodecParamX264>();
         params->fps = static_cast<int32_t>(s.x264Fps);
         params->qmin = static_cast<int32_t>(s.x264Qmin);
@@ -45,7 +57,7 @@ std::shared_ptr<CodecParam> MakeVideoParams(const CaptureSettings& s) {
         params->preset = X264PresetName(s.x264Preset);
         params->tune = X264TuneName(s.x264Tune);
         params->profile = X264ProfileName(s.x264Profile);
-    } else if (s.vcodec == 1) {
+    } else if (codec == kVideoXvid) {
         params = std::make_shared<CodecParamXvid>();
         params->fps = static_cast<int32_t>(s.xvidFps);
         params->qmin = static_cast<int32_t>(s.xvidQmin);

@@ -35,7 +35,14 @@ struct CaptureSettings {
     DWORD toolbarMask;
 };
 
-// The video record by "vcodec" (0 x264, 1 Xvid; null for any other value). GetEncoderName
+// The video codec a recording is made with: "vcodec", except that FLV holds no Xvid
+// (MPEG-4 Visual) video, so Xvid with FLV records with x264, FLV's own codec.
+DWORD VideoCodecFor(const CaptureSettings& settings);
+// True when VideoCodecFor differs from "vcodec" (the start logs it).
+bool VideoCodecReplaced(const CaptureSettings& settings);
+
+// The video record by VideoCodecFor (0 x264 with the x264 settings, 1 Xvid; null for any
+// other value). GetEncoderName
 // is not called yet.
 std::shared_ptr<CodecParam> MakeVideoParams(const CaptureSettings& settings);
 // The sound record ("aac", 2 channels, planar float, the AAC rate and bit rate, the

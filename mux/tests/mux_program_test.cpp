@@ -57,6 +57,12 @@ struct Recording {
         while (n < packets.size() && videoPackets(n) < video) ++n;
         return n;
     }
+    // The messages of the packets from `first` on.
+    std::string Tail(size_t first) const {
+        std::string tail;
+        for (size_t i = first; i < packets.size(); ++i) tail += Message(packets[i]);
+        return tail;
+    }
     std::string Input(size_t packetCount) const {
         std::string input = streamHeaders;
         for (size_t i = 0; i < packetCount && i < packets.size(); ++i) input += Message(packets[i]);
@@ -183,6 +189,20 @@ TEST_F(MuxProgram, BadInputEndsReadingAndKeepsEveryCompletePacket) {
     };
     const size_t n = av.WithVideo(5), m = videoOnly.WithVideo(5), more = av.WithVideo(8);
     const std::string cut = Message(av.packets[n]);
+    // A copy of packet `i` stamped with other times, slipped in before packet `n`: the
+    // stream goes on with every real packet.
+    const int allVideo = av.videoPackets(SIZE_MAX);
+    auto retimed = [&](size_t i, int64_t pts, int64_t dts) {
+        MuxMessageHeader stamped = av.packets[i].header;
+        stamped.pts = pts;
+        stamped.dts = dts;
+        const auto& data = av.packets[i].data;
+        return av.Input(n) + Message(stamped, std::string(data.begin(), data.end())) + av.Tail(n);
+    };
+    const size_t firstVideo = av.WithVideo(1) - 1, firstSound = firstVideo == 0 ? 1 : 0;
+    const int64_t wild = int64_t{1} << 40;
+    const int64_t videoDts = av.packets[n - 1].header.dts;  // within the stream so far
+    const int64_t hourOfVideo = 3600 * 15, hourOfSound = 3600 * 44100;
     struct Case {
         const char* what;
         const Recording* recording;
@@ -212,8 +232,24 @@ TEST_F(MuxProgram, BadInputEndsReadingAndKeepsEveryCompletePacket) {
          kMuxMalformedInput, videoOnly.videoPackets(m)},
         {"garbage after packets", &av, av.Input(more) + std::string(64, '\xFF'), kMuxMalformedInput,
          av.videoPackets(more)},
+        {"video time 2^40", &av, retimed(firstVideo, wild, wild), kMuxMalformedInput, allVideo},
+        {"sound time 2^40", &av, retimed(firstSound, wild, wild), kMuxMalformedInput, allVideo},
+        {"video time -2^40", &av, retimed(firstVideo, -wild, -wild), kMuxMalformedInput, allVideo},
+        {"video presentation 2^40", &av, retimed(firstVideo, wild, videoDts), kMuxMalformedInput,
+         allVideo},
+        {"video time going backwards", &av, retimed(firstVideo, -20, -20), kMuxMalformedInput,
+         allVideo},
+        {"video time an hour ahead", &av,
+         retimed(firstVideo, videoDts + hourOfVideo + 1, videoDts + hourOfVideo + 1),
+         kMuxMalformedInput, allVideo},
+        {"sound time an hour ahead", &av, retimed(firstSound, hourOfSound * 2, hourOfSound * 2),
+         kMuxMalformedInput, allVideo},
+        {"largest time", &av, retimed(firstVideo, INT64_MAX, INT64_MAX), kMuxMalformedInput,
+         allVideo},
+        {"smallest time", &av, retimed(firstVideo, INT64_MIN, INT64_MIN), kMuxMalformedInput,
+         allVideo},
     };
-    for (const char* extension : {"mkv", "mp4"}) {
+    for (const char* extension : {"mkv", "mp4", "avi", "flv"}) {
         for (const Case& c : cases) {
             const std::string what = std::string(c.what) + " (" + extension + ")";
             const std::string path = Out(std::string("bad.") + extension);

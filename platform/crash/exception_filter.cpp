@@ -79,8 +79,15 @@ void FillRecord(int sig, const siginfo_t* info, const ucontext_t* uc, EXCEPTION_
         g_pending.tid.store(0);
         return;
     }
+    // Sent by a process: no instruction faulted and si_addr holds the sender's pid, so
+    // the record carries no address (the report names the sender).
+    const bool sent = zovi::platform::IsSentSignalCode(info->si_code);
     switch (sig) {
         case SIGSEGV:
+            if (sent) {
+                record->ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+                break;
+            }
             if (info->si_code != SI_KERNEL && IsStackOverflow(uc, address)) {
                 record->ExceptionCode = EXCEPTION_STACK_OVERFLOW;
                 break;
@@ -99,7 +106,7 @@ void FillRecord(int sig, const siginfo_t* info, const ucontext_t* uc, EXCEPTION_
         case SIGBUS:
             record->ExceptionCode =
                 info->si_code == BUS_ADRALN ? EXCEPTION_DATATYPE_MISALIGNMENT : EXCEPTION_IN_PAGE_ERROR;
-            if (record->ExceptionCode == EXCEPTION_IN_PAGE_ERROR) {
+            if (record->ExceptionCode == EXCEPTION_IN_PAGE_ERROR && !sent) {
                 record->NumberParameters = 3;
                 record->ExceptionInformation[1] = address;
             }

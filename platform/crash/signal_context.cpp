@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <ucontext.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -55,10 +56,17 @@ void WithOwnContext(void (*work)(const CONTEXT* context, void* data), void* data
     work(&taken, data);
 }
 
+// Codes at or below 0 (SI_USER, SI_QUEUE, SI_TKILL, ...) come from a process, never from
+// the processor; SI_KERNEL is positive.
+bool IsSentSignalCode(int code) { return code <= 0; }
+
 SignalFacts FactsOfSignal(const void* signalInfo) {
     const auto* info = static_cast<const siginfo_t*>(signalInfo);
+    const bool sent = IsSentSignalCode(info->si_code);
+    // For a sent signal the union holds the sender, not an address.
     return {static_cast<uint32_t>(info->si_signo), static_cast<uint32_t>(info->si_code),
-            reinterpret_cast<uintptr_t>(info->si_addr)};
+            sent ? 0 : reinterpret_cast<uintptr_t>(info->si_addr), sent,
+            sent ? static_cast<uint32_t>(info->si_pid) : 0, sent && info->si_pid != getpid()};
 }
 
 }  // namespace zovi::platform

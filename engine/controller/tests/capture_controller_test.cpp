@@ -5,9 +5,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 extern "C" {
 #include <libavutil/pixfmt.h>
@@ -21,8 +23,10 @@ extern "C" {
 #include "engine/capture/tests/support/tone_player.h"
 #include "engine/controller/capture_controller.h"
 #include "engine/history/capture_history.h"
+#include "core/log/logger.h"
 #include "engine/output/capture_ffm_output.h"
 #include "platform/base/utf8.h"
+#include "platform/base/wformat.h"
 
 using namespace zovi::engine;
 using zovi::test::CRecordingListener;
@@ -423,6 +427,50 @@ TEST_F(CaptureControllerTest, RecordsWhenTheWindowsAreGone) {
     const auto history = HistoryHere();
     ASSERT_EQ(history.size(), 1u);
     EXPECT_EQ(history[0]->path, file);
+}
+
+// Keeps the process-wide logger's lines while it is alive.
+class CKeptLog : public ILogger {
+public:
+    CKeptLog() { SetGlobalLogTarget(this); }
+    ~CKeptLog() override { SetGlobalLogTarget(nullptr); }
+    void Write(int, const wchar_t* text) override {
+        std::lock_guard guard(lock_);
+        lines_.push_back(text);
+    }
+    void LogV(int level, const wchar_t* format, va_list args) override {
+        Write(level, zovi::platform::FormatWideV(format, args).c_str());
+    }
+    bool Has(const std::wstring& text) {
+        std::lock_guard guard(lock_);
+        for (const auto& line : lines_)
+            if (line.find(text) != std::wstring::npos) return true;
+        return false;
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<std::wstring> lines_;
+};
+
+// FLV holds no Xvid video: that choice records with x264, says so, and the file plays.
+TEST_F(CaptureControllerTest, XvidWithFlvRecordsWithX264) {
+    settings.vcodec = 1;
+    settings.muxFmt = 2;
+    CKeptLog log;
+    ASSERT_TRUE(controller->StartCapture(CaptureSourceInfo(), 0, 0, {}));
+    Wait(1.5);
+    controller->Stop();
+    EXPECT_TRUE(log.Has(L"recording with x264"));
+    const std::string file = zovi::platform::EncodeUtf8Lossless(controller->CurrentOutputFileName());
+    EXPECT_EQ(fs::path(file).extension(), ".flv");
+    const auto info = zovi::test::ProbeMedia(file);
+    ASSERT_TRUE(info.opened) << file;
+    EXPECT_EQ(info.videoStreams, 1);
+    EXPECT_EQ(info.audioStreams, 0);
+    EXPECT_EQ(info.videoCodec, "h264");
+    EXPECT_GT(info.videoFrames, 10);
+    EXPECT_GT(zovi::test::DecodePictures(file).size(), 10u);
 }
 
 TEST_F(CaptureControllerTest, RestartWithinOneSecondKeepsBothRecordings) {

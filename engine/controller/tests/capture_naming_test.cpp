@@ -179,6 +179,20 @@ TEST(CaptureSettings, EngineRecordsFromTheOptionsRecord) {
     EXPECT_EQ(MakeSourceSettings(xvidSettings).overlayText, L"");
     EXPECT_TRUE(MakeAudioParams(xvidSettings)->noiseSuppression);
 
+    // FLV holds no Xvid video: there the recording is made with x264 and its settings.
+    for (const DWORD muxFmt : {0u, 1u, 2u, 3u}) {
+        options.muxFmt = muxFmt;
+        const CaptureSettings chosen(options);
+        auto params = MakeVideoParams(chosen);
+        ASSERT_TRUE(params && params->GetEncoderName()) << muxFmt;
+        const bool flv = muxFmt == 2;
+        EXPECT_EQ(VideoCodecReplaced(chosen), flv) << muxFmt;
+        EXPECT_EQ(VideoCodecFor(chosen), flv ? 0u : 1u) << muxFmt;
+        EXPECT_EQ(params->encoder, flv ? "libx264" : "libxvid") << muxFmt;
+        EXPECT_EQ(params->fps, static_cast<int32_t>(flv ? options.x264Fps : 20)) << muxFmt;
+    }
+    options.muxFmt = 0;
+
     options.vcodec = 2;
     options.acodec = 1;
     const CaptureSettings unknown(options);
