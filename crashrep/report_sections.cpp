@@ -56,7 +56,7 @@ void WriteExceptionLine(CReportText& report, const EXCEPTION_POINTERS& pointers)
         }
     }
     if (record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record.NumberParameters >= 2) {
-        ULONG_PTR kind = record.NumberParameters > 0 ? record.ExceptionInformation[0] : 0;
+        const ULONG_PTR kind = record.ExceptionInformation[0];
         report.Add(" ").Add(kind == 0 ? "reading from" : kind == 1 ? "writing to" : "");
         report.Add(" 0x").AddHex(record.ExceptionInformation[1], 8);
     }

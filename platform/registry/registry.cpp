@@ -26,6 +26,7 @@
 #include <memory>
 #include <mutex>
 #include <sstream>
+#include <string_view>
 
 #include "platform/base/utf8.h"
 
@@ -76,7 +77,7 @@ bool MakeFolderChain(const std::string& path) {
 
 // ---- Names ----------------------------------------------------------------------
 
-bool SameName(const std::string& a, const std::string& b) {
+bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
         auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
@@ -96,13 +97,7 @@ bool FindMember(const Json::Value& object, const std::string& name, std::string&
     for (auto it = object.begin(); it != object.end(); ++it) {
         const char* end = nullptr;
         const char* member = it.memberName(&end);
-        if (member == nullptr || size_t(end - member) != name.size()) continue;
-        bool same = true;
-        for (size_t i = 0; i < name.size() && same; ++i) {
-            auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-            same = fold(member[i]) == fold(name[i]);
-        }
-        if (same) {
+        if (member != nullptr && SameName(std::string_view(member, size_t(end - member)), name)) {
             found.assign(member, end);
             return true;
         }
@@ -297,8 +292,6 @@ ParsedCache& Cache() {
     static auto* cache = new ParsedCache;
     return *cache;
 }
-
-const Json::Value& EmptyStoreValue();
 
 // Brings the cache up to the file on disk (caller holds Cache().lock). A file that is not
 // a regular file (a FIFO would hang the read, a link to a device would never end) or is

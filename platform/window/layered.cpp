@@ -249,11 +249,6 @@ bool PlaceWindowBelow(HWND window, HWND target) {
     return !trap.Failed();
 }
 
-bool CompositorRunning() {
-    Display* display = window_detail::MessageQueue::Current().UiDisplay();
-    return display && CompositorOn(display);
-}
-
 }  // namespace zovi::platform
 
 BOOL UpdateLayeredWindow(HWND hwnd, HDC, const POINT* pptDst, const SIZE* psize, HDC hdcSrc, const POINT* pptSrc,

@@ -60,7 +60,4 @@ bool MakeWindowLayered(HWND hwnd, bool passInput);
 // Stacks `window` directly below `target` (both top-level windows of this thread).
 bool PlaceWindowBelow(HWND window, HWND target);
 
-// True when a compositing manager runs on the display of the calling thread's windows.
-bool CompositorRunning();
-
 }  // namespace zovi::platform

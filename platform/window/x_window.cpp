@@ -11,6 +11,7 @@
 #include "platform/window/process_ids.h"
 #include "platform/window/text_input_x.h"
 #include "platform/window/window_internal.h"
+#include "platform/window/x_shape.h"
 #include "platform/x11/x11_init.h"
 
 namespace zovi::platform::window_detail {
@@ -54,16 +55,6 @@ std::vector<unsigned long> ReadLongs(Display* display, Window window, const char
 bool IsOverrideRedirectStyle(DWORD style, DWORD exStyle) {
     const DWORD tooltip = WS_EX_TOOLWINDOW | WS_EX_TRANSPARENT;
     return ((style & WS_POPUP) && (exStyle & WS_EX_NOACTIVATE)) || (exStyle & tooltip) == tooltip;
-}
-
-// An empty input shape: the pointer goes through the window to what lies below.
-void ClearInputShape(Display* display, Window window) {
-    int event = 0, error = 0, major = 0, minor = 0;
-    if (!XShapeQueryExtension(display, &event, &error) || !XShapeQueryVersion(display, &major, &minor) ||
-        (major == 1 && minor < 1)) {
-        return;  // no input shapes on this server
-    }
-    XShapeCombineRectangles(display, window, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
 }
 
 void SetUndecorated(Display* display, Window window) {
@@ -155,7 +146,8 @@ bool CreateXWindow(WindowRecord& record, const wchar_t* title) {
         return false;
     }
     record.hwnd = window;
-    if (record.exStyle & WS_EX_TRANSPARENT) ClearInputShape(display, window);
+    // An empty input shape: the pointer goes through the window to what lies below.
+    if (record.exStyle & WS_EX_TRANSPARENT) SetShapeRectangles(display, window, ShapeInput, {});
     if (!child) SetTopLevelProperties(record);
     if (!child && !record.neverActivates) CreateInputContext(display, window, attributes.event_mask);
     SetWindowTitle(record, title);

@@ -7,7 +7,6 @@
 #include "platform/duilib/controls/scroll_bar.h"
 #include "platform/duilib/core/parse/value_parse.h"
 #include "platform/duilib/core/render/render_engine.h"
-#include "platform/duilib/core/render/wrapped_text.h"
 
 namespace DuiLib {
 namespace {
@@ -58,9 +57,11 @@ void CRichEditUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
 SIZE CRichEditUI::PlaceItems(const std::vector<CControlUI*>& items, const RECT& area, std::vector<RECT>* rects) {
     const SIZE children = CContainerUI::PlaceItems(items, area, rects);
     const int width = area.right - area.left;
-    const TWrappedText text = MeasureWrappedText(m_pManager, m_sText.str(), m_iFont, width);
-    // The text wraps to the view, so only its height can exceed it.
-    return SIZE{children.cx, std::max<LONG>(children.cy, text.size.cy)};
+    // Measured as PaintContent draws it; the text wraps to the view, so only its height
+    // can exceed it.
+    const LONG textHeight =
+        m_sText.IsEmpty() ? 0 : CRenderEngine::MeasureText(m_pManager, m_sText.str(), m_iFont, kTextStyle, width).cy;
+    return SIZE{children.cx, std::max<LONG>(children.cy, textHeight)};
 }
 
 void CRichEditUI::PaintContent(HDC hDC, const RECT& area) {

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <thread>
 
 #include "platform/gdi/dib_section.h"
 #include "platform/process/process.h"
@@ -66,6 +67,16 @@ std::vector<HWND> FindWindowsByClass(const std::string& className) {
     return windows;
 }
 
+HWND WaitForWindowOfClass(const std::string& className) {
+    HWND window = 0;
+    WaitUntil([&] {
+        const auto found = FindWindowsByClass(className);
+        if (!found.empty()) window = found.front();
+        return window != 0;
+    });
+    return window;
+}
+
 bool XGeometry(HWND hwnd, RECT* rect) {
     std::string text;
     if (!Xdotool({"getwindowgeometry", "--shell", std::to_string(hwnd)}, &text)) return false;
@@ -85,6 +96,15 @@ bool XGeometry(HWND hwnd, RECT* rect) {
     }
     if (found != 4) return false;
     *rect = RECT{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x + width), static_cast<LONG>(y + height)};
+    return true;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     return true;
 }
 

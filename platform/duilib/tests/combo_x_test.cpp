@@ -9,7 +9,6 @@
 #include <cairo.h>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -46,15 +45,6 @@ bool SaveScreenPng(const RECT& rc, const std::string& path) {
     auto picture = zovi::platform::CDibSection::Create(rc.right - rc.left, rc.bottom - rc.top);
     if (!connection || !picture || !zovi::platform::GrabScreenRect(*connection, rc, *picture, POINT{0, 0})) return false;
     return cairo_surface_write_to_png(picture->Surface(), path.c_str()) == CAIRO_STATUS_SUCCESS;
-}
-
-bool Eventually(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 struct ComboXTest : testing::Test {
@@ -110,7 +100,7 @@ struct ComboXTest : testing::Test {
         const RECT face = FaceOnScreen();
         Xdotool({"mousemove", Num((face.left + face.right) / 2), Num((face.top + face.bottom) / 2), "click", "1"});
         HWND drop = 0;
-        Eventually([&] {
+        WaitUntil([&] {
             const std::vector<HWND> found = FindWindowsByClass("DuiComboDropWindow");
             RECT rc{};
             if (found.empty() || !XGeometry(found.front(), &rc)) return false;
@@ -125,7 +115,7 @@ struct ComboXTest : testing::Test {
     }
     bool WaitClosed() {
         return hook->WaitFor([this] { return !combo->IsDropped(); }) &&
-               Eventually([] { return FindWindowsByClass("DuiComboDropWindow").empty(); });
+               WaitUntil([] { return FindWindowsByClass("DuiComboDropWindow").empty(); });
     }
     bool OwnerHasFocus() {
         std::string focus;
@@ -176,7 +166,7 @@ TEST_F(ComboXTest, DropDownOpensClosesAndPicksWithoutTakingTheFocus) {
         const std::string png = std::string(ZOVI_TEST_BIN_DIR) + "/artefacts/combo_x_open.png";
         RECT owner{};
         ASSERT_TRUE(XGeometry(window, &owner));
-        ASSERT_TRUE(Eventually([&] { return SaveScreenPng(owner, png); }));
+        ASSERT_TRUE(WaitUntil([&] { return SaveScreenPng(owner, png); }));
         Xdotool({"click", "1"});
         ASSERT_TRUE(WaitClosed());
         EXPECT_EQ(CurSel(), 2);
@@ -198,7 +188,7 @@ TEST_F(ComboXTest, DropDownOpensClosesAndPicksWithoutTakingTheFocus) {
         // The face now shows the picked row's text.
         const std::string after = std::string(ZOVI_TEST_BIN_DIR) + "/artefacts/combo_x_face.png";
         hook->Run([&] { ::UpdateWindow(window); });
-        ASSERT_TRUE(Eventually([&] { return SaveWindowPng(window, after); }));
+        ASSERT_TRUE(WaitUntil([&] { return SaveWindowPng(window, after); }));
         SurfacePtr facePicture(cairo_image_surface_create_from_png(after.c_str()));
         const RECT faceText{face.left - owner.left + 8, face.top - owner.top + 2, face.right - owner.left - 24,
                             face.bottom - owner.top - 2};

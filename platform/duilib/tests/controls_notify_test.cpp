@@ -17,7 +17,6 @@
 #include "platform/duilib/test/recording_notifier.h"
 #include "platform/duilib/tests/controls_test_support.h"
 #include "platform/duilib/tests/notify_rules.h"
-#include "platform/gdi/dib_section.h"
 #include "platform/window/window.h"
 
 namespace DuiLib::test {
@@ -40,15 +39,6 @@ constexpr const wchar_t* kRulesLayout = LR"(<Window size="300,260"><VerticalLayo
 
 COptionUI* Opt(CPaintManagerUI& pm, const wchar_t* name) {
     return static_cast<COptionUI*>(pm.FindControl(name)->GetInterface(L"Option"));
-}
-
-// A bitmap of one colour, added to the manager under `name`.
-void AddSolidImage(CPaintManagerUI& pm, const wchar_t* name, uint32_t bgrx) {
-    auto bitmap = zovi::platform::CDibSection::Create(4, 4);
-    bitmap->BeginDirectAccess();
-    for (int i = 0; i < 16; ++i) reinterpret_cast<uint32_t*>(bitmap->Bits())[i] = bgrx;
-    bitmap->EndDirectAccess();
-    pm.AddImage(name, bitmap, 4, 4, false);
 }
 
 TEST(ControlsNotifyTest, RulesTable) {
@@ -94,8 +84,8 @@ TEST(ControlsNotifyTest, RulesTable) {
          {L"selectchanged:D"},
          [](auto& pm) {
              // The selected image, not the disabled look of the normal one.
-             AddSolidImage(pm, L"#cross", 0x000000FF);
-             AddSolidImage(pm, L"#tick", 0x0000FF00);
+             AddSolidImage(pm, L"#cross", 0x000000FF, 4);
+             AddSolidImage(pm, L"#tick", 0x0000FF00, 4);
              SurfacePtr surface = RenderToSurface(pm, 300, 260);
              const POINT centre = CentreOf(pm.FindControl(L"D")->GetPos());
              EXPECT_EQ(PixelAt(surface.get(), centre.x, centre.y), 0xFF00FF00u);

@@ -9,18 +9,9 @@
 #include "platform/duilib/test/manager_driver.h"
 #include "platform/duilib/test/offscreen_render.h"
 #include "platform/duilib/tests/controls_test_support.h"
-#include "platform/gdi/dib_section.h"
 
 namespace DuiLib::test {
 namespace {
-
-void AddSolidImage(CPaintManagerUI& pm, const wchar_t* name, uint32_t bgrx) {
-    auto bitmap = zovi::platform::CDibSection::Create(8, 8);
-    bitmap->BeginDirectAccess();
-    for (int i = 0; i < 64; ++i) reinterpret_cast<uint32_t*>(bitmap->Bits())[i] = bgrx;
-    bitmap->EndDirectAccess();
-    pm.AddImage(name, bitmap, 8, 8, false);
-}
 
 constexpr const wchar_t* kLayout = LR"(<Window bkcolor="#FFFFFFFF"><VerticalLayout inset="10,10,10,10" childpadding="6">
   <Label name="latin" height="24" text="Recording settings" textcolor="#FF333333" font="2" bordersize="1" bordercolor="#FFA7A6AA"/>
@@ -39,9 +30,9 @@ constexpr const wchar_t* kLayout = LR"(<Window bkcolor="#FFFFFFFF"><VerticalLayo
 
 TEST(ControlsRenderTest, StatesColoursBordersAndText) {
     auto pm = BuildManager(kLayout, 400, 300);
-    AddSolidImage(*pm, L"#red", 0x00FF0000);
-    AddSolidImage(*pm, L"#green", 0x0000FF00);
-    AddSolidImage(*pm, L"#blue", 0x000000FF);
+    AddSolidImage(*pm, L"#red", 0x00FF0000, 8);
+    AddSolidImage(*pm, L"#green", 0x0000FF00, 8);
+    AddSolidImage(*pm, L"#blue", 0x000000FF, 8);
     auto rectOf = [&](const wchar_t* name) { return pm->FindControl(name)->GetPos(); };
 
     // The pointer over the primary button (hot fill) and pressed on the icon.

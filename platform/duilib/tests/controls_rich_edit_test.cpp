@@ -8,7 +8,7 @@
 
 #include "platform/duilib/controls/rich_edit.h"
 #include "platform/duilib/controls/scroll_bar.h"
-#include "platform/duilib/core/render/wrapped_text.h"
+#include "platform/duilib/test/wrapped_text.h"
 #include "platform/duilib/test/manager_driver.h"
 #include "platform/duilib/test/offscreen_render.h"
 #include "platform/duilib/test/recording_notifier.h"

@@ -4,6 +4,7 @@
 
 #include "platform/duilib/core/string/dui_log.h"
 #include "platform/duilib/test/manager_driver.h"
+#include "platform/gdi/dib_section.h"
 
 namespace DuiLib::test {
 namespace {
@@ -29,6 +30,14 @@ std::unique_ptr<CPaintManagerUI> BuildManager(const wchar_t* xml, int width, int
     manager->AttachDialog(builder.Create(xml, nullptr, callback, manager.get()));
     LayOut(*manager, width, height);
     return manager;
+}
+
+void AddSolidImage(CPaintManagerUI& pm, const wchar_t* name, uint32_t bgrx, int size) {
+    auto bitmap = zovi::platform::CDibSection::Create(size, size);
+    bitmap->BeginDirectAccess();
+    for (int i = 0; i < size * size; ++i) reinterpret_cast<uint32_t*>(bitmap->Bits())[i] = bgrx;
+    bitmap->EndDirectAccess();
+    pm.AddImage(name, bitmap, size, size, false);
 }
 
 CLogCapture::CLogCapture() {

@@ -1,6 +1,7 @@
 // Shared pieces of the control tests: a paint manager built from a layout, the library's
 // error lines captured, and controls that record the events they get.
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,9 @@ namespace DuiLib::test {
 // and lays it out at `width` x `height`.
 std::unique_ptr<CPaintManagerUI> BuildManager(const wchar_t* xml, int width, int height,
                                               IDialogBuilderCallback* callback = nullptr);
+
+// A `size` x `size` bitmap of one colour, added to the manager under `name`.
+void AddSolidImage(CPaintManagerUI& pm, const wchar_t* name, uint32_t bgrx, int size);
 
 // While alive: the library's error lines go into `lines` (LogOnce forgets what it saw
 // before, so each test counts its own).

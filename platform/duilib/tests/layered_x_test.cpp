@@ -47,15 +47,6 @@ constexpr unsigned kAccent = 0x2B8CF4;
 
 std::string Num(long v) { return std::to_string(v); }
 
-bool Eventually(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 int DiscAlpha(int x, int y) {
     const double r = std::hypot(x + 0.5 - kDisc / 2.0, y + 0.5 - kDisc / 2.0);
     if (r <= 40) return 200;
@@ -105,13 +96,13 @@ public:
             pid_ = 0;
             return false;
         }
-        return Eventually([&] { return CompositorOwnsSelection(x_.display); });
+        return WaitUntil([&] { return CompositorOwnsSelection(x_.display); });
     }
     ~CCompositor() {
         if (pid_ <= 0) return;
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
-        Eventually([&] { return !CompositorOwnsSelection(x_.display); });
+        WaitUntil([&] { return !CompositorOwnsSelection(x_.display); });
     }
 
 private:
@@ -282,7 +273,7 @@ TEST_P(CompositedXTest, LayeredImageWindowShowsItsAlphaAndTakesNoClicks) {
         const unsigned premultiplied = ((0x2B * 200 + 127) / 255) << 16 | ((0x8C * 200 + 127) / 255) << 8 |
                                        ((0xF4 * 200 + 127) / 255);
         const unsigned centre = GetParam() ? premultiplied : kAccent;
-        ASSERT_TRUE(Eventually([&] { return Near(PixelOf(x.display, xid, 64, 64), centre, 2); }))
+        ASSERT_TRUE(WaitUntil([&] { return Near(PixelOf(x.display, xid, 64, 64), centre, 2); }))
             << std::hex << PixelOf(x.display, xid, 64, 64);
         if (GetParam()) {
             EXPECT_EQ(attributes.depth, 32);
@@ -295,7 +286,7 @@ TEST_P(CompositedXTest, LayeredImageWindowShowsItsAlphaAndTakesNoClicks) {
             // A pixel at alpha 137 near the rim keeps its colour too.
             EXPECT_TRUE(Near(PixelOf(x.display, xid, 64 + 47, 64), kAccent, 4))
                 << std::hex << PixelOf(x.display, xid, 64 + 47, 64);
-            ASSERT_TRUE(Eventually([&] { return ShapeMask(x.display, xid, ShapeBounding, kDisc, kDisc) == expected; }));
+            ASSERT_TRUE(WaitUntil([&] { return ShapeMask(x.display, xid, ShapeBounding, kDisc, kDisc) == expected; }));
         }
         // The countdown takes no clicks, and says it is a notification.
         EXPECT_EQ(ShapeCount(x.display, xid, ShapeInput), 0);
@@ -369,16 +360,16 @@ TEST_F(LayeredXTest, ACompositorThatStartsOrStopsIsHonouredAtTheNextUpdate) {
     ShowAndWait(window, false);
     const Window xid = window.GetHWND();
     hook->RunWithDriver([&] {
-        ASSERT_TRUE(Eventually([&] { return BoundingShaped(x.display, xid); }));
+        ASSERT_TRUE(WaitUntil([&] { return BoundingShaped(x.display, xid); }));
         auto compositor = std::make_unique<CCompositor>();
         ASSERT_TRUE(compositor->Start());
         hook->Run([&] { ::InvalidateRect(window, nullptr, FALSE); });
-        ASSERT_TRUE(Eventually([&] {
+        ASSERT_TRUE(WaitUntil([&] {
             return !BoundingShaped(x.display, xid) && (PixelOf(x.display, xid, 64, 64) >> 24) == 200;
         }));
         compositor.reset();
         hook->Run([&] { ::InvalidateRect(window, nullptr, FALSE); });
-        ASSERT_TRUE(Eventually([&] { return BoundingShaped(x.display, xid); }));
+        ASSERT_TRUE(WaitUntil([&] { return BoundingShaped(x.display, xid); }));
         EXPECT_TRUE(Near(PixelOf(x.display, xid, 64, 64), kAccent, 2));
     });
 }
@@ -411,16 +402,16 @@ TEST_P(CompositedXTest, ShadowSitsBelowItsTargetAndFollowsIt) {
                    Attributes(x.display, shade).map_state == IsViewable &&
                    StackIndex(x.display, shade) + 1 == StackIndex(x.display, window);
         };
-        ASSERT_TRUE(Eventually(followsTarget));
+        ASSERT_TRUE(WaitUntil(followsTarget));
         EXPECT_EQ(Attributes(x.display, shade).depth, 32);
         EXPECT_EQ(ShapeCount(x.display, shade, ShapeInput), 0);
         // Drawn from the image at the rim, transparent under the target.
-        ASSERT_TRUE(Eventually([&] { return (PixelOf(x.display, shade, 23 + 150, 13 + 200 + 2) >> 24) > 0; }));
+        ASSERT_TRUE(WaitUntil([&] { return (PixelOf(x.display, shade, 23 + 150, 13 + 200 + 2) >> 24) > 0; }));
         EXPECT_EQ(PixelOf(x.display, shade, 23 + 150, 13 + 100) >> 24, 0u);
         SaveArgbPng(x.display, shade, 346, 246, "layered_shadow.png");
 
         hook->Run([&] { ::MoveWindow(window, 520, 410, 320, 220, TRUE); });
-        ASSERT_TRUE(Eventually([&] {
+        ASSERT_TRUE(WaitUntil([&] {
             RECT rc{};
             return XGeometry(shade, &rc) && SameRect(rc, RECT{497, 397, 863, 663}) && followsTarget();
         }));
@@ -429,20 +420,20 @@ TEST_P(CompositedXTest, ShadowSitsBelowItsTargetAndFollowsIt) {
             other.Create(0, L"", kDialog, 0, 50, 50, 0, 0);
             other.ShowWindow(true, false);
         });
-        ASSERT_TRUE(Eventually([&] { return StackIndex(x.display, other) > StackIndex(x.display, window); }));
+        ASSERT_TRUE(WaitUntil([&] { return StackIndex(x.display, other) > StackIndex(x.display, window); }));
         hook->Run([&] { window.ShowWindow(true, true); });
-        ASSERT_TRUE(Eventually(followsTarget));
+        ASSERT_TRUE(WaitUntil(followsTarget));
         hook->Run([&] { ::DestroyWindow(other); });
 
         // Hidden with the target, and while the target is maximised.
         hook->Run([&] { window.ShowWindow(false); });
-        ASSERT_TRUE(Eventually([&] { return Attributes(x.display, shade).map_state == IsUnmapped; }));
+        ASSERT_TRUE(WaitUntil([&] { return Attributes(x.display, shade).map_state == IsUnmapped; }));
         hook->Run([&] { window.ShowWindow(true, false); });
-        ASSERT_TRUE(Eventually(followsTarget));
+        ASSERT_TRUE(WaitUntil(followsTarget));
         hook->Run([&] { ::SendMessageW(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0); });
-        ASSERT_TRUE(Eventually([&] { return Attributes(x.display, shade).map_state == IsUnmapped; }));
+        ASSERT_TRUE(WaitUntil([&] { return Attributes(x.display, shade).map_state == IsUnmapped; }));
         hook->Run([&] { ::SendMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0); });
-        ASSERT_TRUE(Eventually(followsTarget));
+        ASSERT_TRUE(WaitUntil(followsTarget));
     });
     // Destroyed with the target.
     ::DestroyWindow(window);
@@ -470,9 +461,9 @@ TEST_P(CompositedXTest, TooltipsAndShadowsNeverDeactivateButAnotherClientsFocusD
             EXPECT_EQ(shadow.Create(window), GetParam());
         });
         const HWND tip = hook->Call([] { return CToolTipWindow::ForThread().GetHWND(); }).value_or(0);
-        ASSERT_TRUE(Eventually([&] { return Attributes(x.display, tip).map_state == IsViewable; }));
+        ASSERT_TRUE(WaitUntil([&] { return Attributes(x.display, tip).map_state == IsViewable; }));
         if (GetParam()) {
-            ASSERT_TRUE(Eventually([&] { return Attributes(x.display, shadow.GetHWND()).map_state == IsViewable; }));
+            ASSERT_TRUE(WaitUntil([&] { return Attributes(x.display, shadow.GetHWND()).map_state == IsViewable; }));
         }
         // Whatever the maps caused has reached the window once the server answered its
         // connection and its queue ran dry.
@@ -485,7 +476,7 @@ TEST_P(CompositedXTest, TooltipsAndShadowsNeverDeactivateButAnotherClientsFocusD
         const Window foreign = XCreateSimpleWindow(x.display, DefaultRootWindow(x.display), 0, 0, 50, 50, 0, 0, 0);
         XMapWindow(x.display, foreign);
         XSync(x.display, False);
-        ASSERT_TRUE(Eventually([&] { return Attributes(x.display, foreign).map_state == IsViewable; }));
+        ASSERT_TRUE(WaitUntil([&] { return Attributes(x.display, foreign).map_state == IsViewable; }));
         XSetInputFocus(x.display, foreign, RevertToParent, CurrentTime);
         XSync(x.display, False);
         ASSERT_TRUE(hook->WaitFor([&] { return !activations.empty(); }));
@@ -560,7 +551,7 @@ TEST_F(LayeredXTest, ClicksInARegionsHoleReachTheWindowBelow) {
     ::DeleteObject(hole);
     ASSERT_TRUE(::SetWindowRgn(frame, region, TRUE));
     hook->RunWithDriver([&] {
-        ASSERT_TRUE(Eventually([&] { return ShapeCount(x.display, frame, ShapeBounding) == 4; }));
+        ASSERT_TRUE(WaitUntil([&] { return ShapeCount(x.display, frame, ShapeBounding) == 4; }));
         Xdotool({"mousemove", Num(200 + 150), Num(150 + 100), "click", "1"});
         ASSERT_TRUE(hook->WaitFor([&] { return presses.size() == 1; }));
         Xdotool({"mousemove", Num(200 + 20), Num(150 + 20), "click", "1"});
@@ -583,16 +574,16 @@ TEST_F(LayeredXTest, MaximiseFillsTheWorkAreaDropsRoundCornersAndRestoreReturns)
         return !mask[0] && mask[150] && mask[100 * 300 + 0] && !mask[199 * 300 + 299];
     };
     hook->RunWithDriver([&] {
-        ASSERT_TRUE(Eventually(roundCorners));
+        ASSERT_TRUE(WaitUntil(roundCorners));
         hook->Run([&] { ::SendMessageW(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0); });
-        ASSERT_TRUE(Eventually([&] {
+        ASSERT_TRUE(WaitUntil([&] {
             RECT rc{};
             return XGeometry(window, &rc) && SameRect(rc, RECT{0, 0, 1920, 1080});
         }));
         EXPECT_TRUE(hook->Call([&] { return ::IsZoomed(window) != FALSE; }).value_or(false));
         EXPECT_EQ(ShapeCount(x.display, window, ShapeBounding), 1) << "a maximised window is square";
         hook->Run([&] { ::SendMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0); });
-        ASSERT_TRUE(Eventually([&] {
+        ASSERT_TRUE(WaitUntil([&] {
             RECT rc{};
             return XGeometry(window, &rc) && SameRect(rc, RECT{200, 150, 500, 350}) && roundCorners();
         }));

@@ -25,16 +25,6 @@ const wchar_t* const kLayout =
 
 std::string Num(long v) { return std::to_string(v); }
 
-// Polls `condition` on the calling (driver) thread until it holds, for up to 20 s.
-bool Eventually(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 struct XWindowTest : testing::Test {
     void SetUp() override {
         if (!zovi::platform::HasDisplay()) GTEST_SKIP() << "no X server";
@@ -84,7 +74,7 @@ struct XWindowTest : testing::Test {
 TEST_F(XWindowTest, CaptionDragMovesTheXWindowAndAButtonClickDoesNot) {
     hook->RunWithDriver([&] {
         Drag(POINT{200 + 50, 150 + 20}, POINT{200 + 150, 150 + 120});
-        ASSERT_TRUE(Eventually([&] {
+        ASSERT_TRUE(WaitUntil([&] {
             RECT rc{};
             return XGeometry(window, &rc) && rc.left == 300 && rc.top == 250;
         }));
@@ -122,7 +112,7 @@ TEST_F(XWindowTest, EdgeDragResizesWithOneSizePerChangeAndNeverToZero) {
         Xdotool({"mousemove", Num(200 + 297), Num(150 + 100)});
         ASSERT_TRUE(hook->WaitFor([&] { return !window.setCursorCodes.empty() && window.setCursorCodes.back() == HTRIGHT; }));
         Drag(POINT{200 + 297, 150 + 100}, POINT{200 + 297 + 51, 150 + 100});
-        ASSERT_TRUE(Eventually([&] {
+        ASSERT_TRUE(WaitUntil([&] {
             RECT rc{};
             return XGeometry(window, &rc) && rc.right - rc.left == 352;
         }));
@@ -137,7 +127,7 @@ TEST_F(XWindowTest, EdgeDragResizesWithOneSizePerChangeAndNeverToZero) {
         // The bottom edge dragged far above the top: the height stops at 1.
         const RECT rc = Rect();
         Drag(POINT{rc.left + 100, rc.bottom - 2}, POINT{rc.left + 100, rc.top - 300});
-        ASSERT_TRUE(Eventually([&] {
+        ASSERT_TRUE(WaitUntil([&] {
             RECT g{};
             return XGeometry(window, &g) && g.bottom - g.top == 1;
         }));
@@ -154,7 +144,7 @@ TEST_F(XWindowTest, EscapeEndsADragWhereItIs) {
         Xdotool({"mousedown", "1"});
         ASSERT_TRUE(hook->WaitFor([&] { return ::GetCapture() == window.GetHWND(); }));
         Xdotool({"mousemove", Num(200 + 90), Num(150 + 20)});
-        ASSERT_TRUE(Eventually([&] { return Rect().left == 240; }));
+        ASSERT_TRUE(WaitUntil([&] { return Rect().left == 240; }));
         Xdotool({"key", "Escape"});
         ASSERT_TRUE(hook->WaitFor([&] { return ::GetCapture() == 0; }));
         Xdotool({"mousemove", Num(200 + 190), Num(150 + 20)});

@@ -18,45 +18,16 @@
 #include "platform/window/message_loop.h"
 #include "platform/window/present.h"
 #include "platform/window/process_ids.h"
+#include "platform/window/tests/recording_window.h"
 #include "platform/window/window.h"
 
 namespace {
 
-struct Seen {
-    HWND hwnd;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
+using zovi::platform::testing::Hook;
+using zovi::platform::testing::Log;
+using zovi::platform::testing::Seen;
 
-std::vector<Seen>& Log() {
-    static std::vector<Seen> log;
-    return log;
-}
-
-// Per-test behaviour: returns true when it handled the message (with `result`).
-std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT&)>& Hook() {
-    static std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT&)> hook;
-    return hook;
-}
-
-LRESULT RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    Log().push_back({hwnd, message, wParam, lParam});
-    LRESULT result = 0;
-    if (Hook() && Hook()(hwnd, message, wParam, lParam, result)) return result;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-const wchar_t* TestClass() {
-    static const bool registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = RecordingProc;
-        wc.lpszClassName = L"ZoviOffscreenTest";
-        return RegisterClassExW(&wc) != 0;
-    }();
-    return registered ? L"ZoviOffscreenTest" : nullptr;
-}
+const wchar_t* TestClass() { return zovi::platform::testing::RecordingClass(L"ZoviOffscreenTest"); }
 
 HWND Make(DWORD style, DWORD exStyle = 0, HWND parent = 0, RECT at = {10, 20, 210, 120}) {
     return CreateWindowExW(exStyle, TestClass(), L"offscreen", style, at.left, at.top, at.right - at.left,

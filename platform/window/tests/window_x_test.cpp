@@ -24,6 +24,7 @@
 #include "platform/screen/monitor_from.h"
 #include "platform/screen/testing/x_test_desktop.h"
 #include "platform/window/present.h"
+#include "platform/window/tests/recording_window.h"
 #include "platform/window/window.h"
 #include "platform/x11/x11_init.h"
 
@@ -31,40 +32,12 @@ namespace {
 
 namespace testing_x = zovi::platform::testing;
 
-struct Seen {
-    HWND hwnd;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-std::vector<Seen>& Log() {
-    static std::vector<Seen> log;
-    return log;
-}
-
-std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT&)>& Hook() {
-    static std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT&)> hook;
-    return hook;
-}
-
-LRESULT RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    Log().push_back({hwnd, message, wParam, lParam});
-    LRESULT result = 0;
-    if (Hook() && Hook()(hwnd, message, wParam, lParam, result)) return result;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
+using testing_x::Hook;
+using testing_x::Log;
+using testing_x::Seen;
 
 const wchar_t* TestClass() {
-    static const bool registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = RecordingProc;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.lpszClassName = L"ZoviXWindowTest";
-        return RegisterClassExW(&wc) != 0;
-    }();
-    return registered ? L"ZoviXWindowTest" : nullptr;
+    return testing_x::RecordingClass(L"ZoviXWindowTest", LoadCursorW(nullptr, IDC_ARROW));
 }
 
 // A window the server already knows (so other connections may ask about it).

@@ -13,6 +13,7 @@
 #include "platform/duilib/controls/control.h"
 #include "platform/duilib/controls/rich_edit.h"
 #include "platform/duilib/core/resources/skin_archive.h"
+#include "platform/duilib/test/control_on_screen.h"
 #include "platform/duilib/test/ui_thread_hook.h"
 #include "platform/duilib/test/x_test_tools.h"
 #include "platform/gdi/dib_section.h"
@@ -25,18 +26,10 @@
 
 namespace {
 
+using DuiLib::test::WaitUntil;
 using DuiLib::test::Xdotool;
 
 std::string Num(long v) { return std::to_string(v); }
-
-bool Eventually(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
 
 // The owner: a big button where the box does not cover it, and an answer to a
 // registered message another process sends.
@@ -75,13 +68,7 @@ struct MsgBoxXTest : testing::Test {
     }
     // The box's window once it is on screen (0 when it did not come).
     HWND WaitForBox() {
-        HWND box = 0;
-        Eventually([&] {
-            const auto found = DuiLib::test::FindWindowsByClass("UIMsgBox");
-            if (!found.empty()) box = found.front();
-            return box != 0;
-        });
-        return box;
+        return DuiLib::test::WaitForWindowOfClass("UIMsgBox");
     }
     // Runs the driver on its own thread; a driver that failed leaves no box open behind it
     // (the modal loop on the main thread would wait for ever).
@@ -96,16 +83,7 @@ struct MsgBoxXTest : testing::Test {
     }
     // The screen centre of a named control of the box.
     POINT CentreOf(HWND box, const wchar_t* name) {
-        return hook->Call([box, name] {
-                       auto* window = dynamic_cast<DuiLib::WindowImplBase*>(DuiLib::CWindowWnd::FromHandle(box));
-                       DuiLib::CControlUI* control = window ? window->GetPaintManager().FindControl(name) : nullptr;
-                       if (!control) return POINT{-1, -1};
-                       POINT pt{(control->GetPos().left + control->GetPos().right) / 2,
-                                (control->GetPos().top + control->GetPos().bottom) / 2};
-                       ::ClientToScreen(box, &pt);
-                       return pt;
-                   })
-            .value_or(POINT{-1, -1});
+        return DuiLib::test::ControlCentreOnScreen(*hook, box, name);
     }
 
     std::unique_ptr<DuiLib::test::CUiThreadHook> hook;
@@ -121,7 +99,7 @@ TEST_F(MsgBoxXTest, OkByTheMouseWhileTheOwnerIgnoresClicksButAnswersAnotherProce
         // The first frame: the white title bar and the grey button bar are on screen.
         auto connection = zovi::platform::CScreenConnection::Open();
         ASSERT_TRUE(connection);
-        const bool painted = Eventually([&] {
+        const bool painted = WaitUntil([&] {
             auto picture = zovi::platform::GrabWindow(*connection, box);
             return picture && picture->Width() == 340 && (picture->PixelAt(250, 12) & 0xFFFFFF) == 0xFFFFFF &&
                    (picture->PixelAt(170, 160) & 0xFFFFFF) == 0xF0F0F0;
@@ -183,12 +161,12 @@ TEST_F(MsgBoxXTest, ALongTextShowsAScrollBarAndTheWheelScrollsIt) {
                 .value_or(-1);
         };
         bool barShown = false;
-        ASSERT_TRUE(Eventually([&] { return scroll(&barShown) == 0 && barShown; }));
+        ASSERT_TRUE(WaitUntil([&] { return scroll(&barShown) == 0 && barShown; }));
         auto connection = zovi::platform::CScreenConnection::Open();
         ASSERT_TRUE(connection);
         // Painted: the grey thumb at the top of the bar, right of the text.
         const POINT centre = CentreOf(box, L"text");
-        const bool painted = Eventually([&] {
+        const bool painted = WaitUntil([&] {
             auto picture = zovi::platform::GrabWindow(*connection, box);
             return picture && (picture->PixelAt(250, 12) & 0xFFFFFF) == 0xFFFFFF &&
                    (picture->PixelAt(340 - 1 - 10 - 4, 40 + 10 + 5) & 0xFFFFFF) == 0xC1C1C1;
@@ -196,12 +174,12 @@ TEST_F(MsgBoxXTest, ALongTextShowsAScrollBarAndTheWheelScrollsIt) {
         EXPECT_TRUE(painted);
         // Two notches towards the user (button 5) over the text.
         Xdotool({"mousemove", Num(centre.x), Num(centre.y), "click", "--repeat", "2", "5"});
-        EXPECT_TRUE(Eventually([&] { return scroll(&barShown) != 0; }));
+        EXPECT_TRUE(WaitUntil([&] { return scroll(&barShown) != 0; }));
         EXPECT_GT(scroll(&barShown), 0);
         const std::string artefacts = std::string(ZOVI_TEST_BIN_DIR) + "/artefacts";
         std::filesystem::create_directories(artefacts);
         // The new position is on screen once the thumb has left the top of the bar.
-        EXPECT_TRUE(Eventually([&] {
+        EXPECT_TRUE(WaitUntil([&] {
             auto picture = zovi::platform::GrabWindow(*connection, box);
             return picture && (picture->PixelAt(340 - 1 - 10 - 4, 40 + 10 + 3) & 0xFFFFFF) != 0xC1C1C1;
         }));

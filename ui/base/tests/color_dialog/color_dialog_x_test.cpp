@@ -13,6 +13,7 @@
 
 #include "platform/duilib/controls/control.h"
 #include "platform/duilib/core/resources/skin_archive.h"
+#include "platform/duilib/test/control_on_screen.h"
 #include "platform/duilib/test/ui_thread_hook.h"
 #include "platform/duilib/test/x_test_tools.h"
 #include "platform/gdi/dib_section.h"
@@ -27,18 +28,10 @@
 namespace {
 
 using DuiLib::color_dialog::MakeColorRef;
+using DuiLib::test::WaitUntil;
 using DuiLib::test::Xdotool;
 
 std::string Num(long v) { return std::to_string(v); }
-
-bool Eventually(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
 
 class COwnerWindow : public DuiLib::WindowImplBaseImpl {
 public:
@@ -79,13 +72,7 @@ struct ColorDialogXTest : testing::Test {
         hook.reset();
     }
     HWND WaitForDialog() {
-        HWND dialog = 0;
-        Eventually([&] {
-            const auto found = DuiLib::test::FindWindowsByClass("UIColorDialog");
-            if (!found.empty()) dialog = found.front();
-            return dialog != 0;
-        });
-        return dialog;
+        return DuiLib::test::WaitForWindowOfClass("UIColorDialog");
     }
     // The driver on its own thread; a failed driver closes the dialog it left open.
     std::thread Drive(std::function<void()> body) {
@@ -98,16 +85,7 @@ struct ColorDialogXTest : testing::Test {
         });
     }
     POINT CentreOf(HWND dialog, const wchar_t* name) {
-        return hook->Call([dialog, name] {
-                       auto* window = dynamic_cast<DuiLib::WindowImplBase*>(DuiLib::CWindowWnd::FromHandle(dialog));
-                       DuiLib::CControlUI* control = window ? window->GetPaintManager().FindControl(name) : nullptr;
-                       if (!control) return POINT{-1, -1};
-                       POINT pt{(control->GetPos().left + control->GetPos().right) / 2,
-                                (control->GetPos().top + control->GetPos().bottom) / 2};
-                       ::ClientToScreen(dialog, &pt);
-                       return pt;
-                   })
-            .value_or(POINT{-1, -1});
+        return DuiLib::test::ControlCentreOnScreen(*hook, dialog, name);
     }
     void ClickOn(HWND dialog, const wchar_t* name) {
         const POINT pt = CentreOf(dialog, name);
@@ -121,7 +99,7 @@ struct ColorDialogXTest : testing::Test {
         const POINT centre = CentreOf(dialog, L"preview");
         RECT rc{};
         if (!DuiLib::test::XGeometry(dialog, &rc)) return false;
-        return Eventually([&] {
+        return WaitUntil([&] {
             auto picture = zovi::platform::GrabWindow(*connection, dialog);
             return picture && (picture->PixelAt(centre.x - rc.left, centre.y - rc.top) & 0xFFFFFF) == rgb;
         });

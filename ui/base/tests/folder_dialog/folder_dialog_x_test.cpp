@@ -16,6 +16,7 @@
 
 #include "platform/duilib/controls/control.h"
 #include "platform/duilib/core/resources/skin_archive.h"
+#include "platform/duilib/test/control_on_screen.h"
 #include "platform/duilib/test/ui_thread_hook.h"
 #include "platform/duilib/test/x_test_tools.h"
 #include "platform/gdi/dib_section.h"
@@ -30,18 +31,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using DuiLib::test::WaitUntil;
 using DuiLib::test::Xdotool;
 
 std::string Num(long v) { return std::to_string(v); }
-
-bool Eventually(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
 
 class COwnerWindow : public DuiLib::WindowImplBaseImpl {
 public:
@@ -75,15 +68,10 @@ struct FolderDialogXTest : testing::Test {
     }
     // The dialog once it is on screen: its grey bottom bar painted (0 when it did not come).
     HWND WaitForDialog() {
-        HWND dialog = 0;
-        Eventually([&] {
-            const auto found = DuiLib::test::FindWindowsByClass("UIFolderDialog");
-            if (!found.empty()) dialog = found.front();
-            return dialog != 0;
-        });
+        const HWND dialog = DuiLib::test::WaitForWindowOfClass("UIFolderDialog");
         auto connection = zovi::platform::CScreenConnection::Open();
         if (!dialog || !connection) return 0;
-        const bool painted = Eventually([&] {
+        const bool painted = WaitUntil([&] {
             auto picture = zovi::platform::GrabWindow(*connection, dialog);
             return picture && picture->Height() == 420 && (picture->PixelAt(300, 410) & 0xFFFFFF) == 0xF0F0F0;
         });
@@ -99,22 +87,12 @@ struct FolderDialogXTest : testing::Test {
         });
     }
     POINT CentreOf(HWND dialog, const std::wstring& name) {
-        return hook->Call([dialog, name] {
-                       auto* window = dynamic_cast<DuiLib::WindowImplBase*>(DuiLib::CWindowWnd::FromHandle(dialog));
-                       DuiLib::CControlUI* control =
-                           window ? window->GetPaintManager().FindControl(name.c_str()) : nullptr;
-                       if (!control) return POINT{-1, -1};
-                       POINT pt{(control->GetPos().left + control->GetPos().right) / 2,
-                                (control->GetPos().top + control->GetPos().bottom) / 2};
-                       ::ClientToScreen(dialog, &pt);
-                       return pt;
-                   })
-            .value_or(POINT{-1, -1});
+        return DuiLib::test::ControlCentreOnScreen(*hook, dialog, name.c_str());
     }
     // Clicks the named control once it exists (rows come and go as folders change).
     void ClickOn(HWND dialog, const std::wstring& name) {
         POINT pt{-1, -1};
-        Eventually([&] {
+        WaitUntil([&] {
             pt = CentreOf(dialog, name);
             return pt.x >= 0;
         });
@@ -150,9 +128,9 @@ TEST_F(FolderDialogXTest, RowsDotDotNewFoldersATypedPathAndOk) {
         ClickOn(dialog, L"dir:..");
         ASSERT_TRUE(CurrentIs(dialog, home));
         ClickOn(dialog, L"btnNewFolder");
-        EXPECT_TRUE(Eventually([&] { return fs::is_directory(home / "New folder"); }));
+        EXPECT_TRUE(WaitUntil([&] { return fs::is_directory(home / "New folder"); }));
         ClickOn(dialog, L"btnNewFolder");
-        EXPECT_TRUE(Eventually([&] { return fs::is_directory(home / "New folder (2)"); }));
+        EXPECT_TRUE(WaitUntil([&] { return fs::is_directory(home / "New folder (2)"); }));
         ClickOn(dialog, L"dir:New folder (2)");  // its row is there once the list is rebuilt
         ASSERT_TRUE(CurrentIs(dialog, home / "New folder (2)"));
         SavePicture(dialog, "folder_dialog_x");

@@ -1,6 +1,6 @@
 // Measuring multi-line text wrapped to a width, as CRenderEngine::DrawText lays it out
 // with DT_WORDBREAK: lines break at words, inside words that do not fit, between CJK
-// characters, and at "\r\n", "\r" and "\n". For views that scroll their text.
+// characters, and at "\r\n", "\r" and "\n". Tests count the lines a text view shows.
 #pragma once
 #include <string>
 

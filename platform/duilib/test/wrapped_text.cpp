@@ -1,4 +1,4 @@
-#include "platform/duilib/core/render/wrapped_text.h"
+#include "platform/duilib/test/wrapped_text.h"
 
 #include <pango/pangocairo.h>
 
