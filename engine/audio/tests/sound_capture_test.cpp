@@ -68,6 +68,9 @@ TEST(CapAudioTest, AStalledReaderKeepsAboutTenThousandOfTheNewestSamples) {
         for (int i = 0; i < frames; ++i)
             samples[i] = static_cast<float>(double(first + i) / (48000 * kRampSeconds));
     }));
+    // The ramp must be sounding before capture starts, or a loaded machine fills the FIFO
+    // with the silence from before the player's first write.
+    ASSERT_TRUE(WaitUntil([&] { return player.FramesWritten() >= 48000 / 2; }));
     CCapAudio device(2, 48000, AV_SAMPLE_FMT_FLTP, false, false, L"");
     ASSERT_TRUE(device.Open());
     const uint32_t cap = CCapAudio::kFifoCapSamples * 4;
