@@ -17,8 +17,6 @@ namespace zovi::mux {
 
 namespace {
 
-
-
 enum class ReadResult { kMessage, kEnd, kMalformed };
 
 struct PacketDeleter {
@@ -141,13 +139,23 @@ MuxExitCode RunMuxSession(const MuxArgs& args, int inputFd) {
         }
         if (written == CMuxWriter::WriteResult::kRejected) rejected = true;
     }
+    if (writeFailed) {
+        // A full disk or a lost device: stop reading at once (the recorder sees its next
+        // write fail) and keep what reached the file.
+        std::fprintf(stderr, "ZoviMux: cannot write %s, recording ended\n",
+                     args.outputPath.c_str());
+        writer.Abandon();
+        return kMuxWriteFailed;
+    }
     if (timing.dropped() > 1)
         std::fprintf(stderr, "ZoviMux: %lld packets with bad time stamps dropped\n",
                      static_cast<long long>(timing.dropped()));
     if (timing.dropped() > 0) malformed = true;
     if (!opened) return kMuxMalformedInput;
-    if (!writer.Finish()) writeFailed = true;
-    if (writeFailed) return kMuxWriteFailed;
+    if (!writer.Finish()) {
+        std::fprintf(stderr, "ZoviMux: cannot finish %s\n", args.outputPath.c_str());
+        return kMuxWriteFailed;
+    }
     if (malformed || rejected) return kMuxMalformedInput;
     return kMuxOk;
 }

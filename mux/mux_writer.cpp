@@ -1,11 +1,14 @@
 #include "mux/mux_writer.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/mathematics.h>
 #include <libavutil/mem.h>
 }
 
@@ -26,6 +29,20 @@ bool SetExtradata(AVCodecParameters* parameters, const std::vector<uint8_t>& ext
     return true;
 }
 
+// Container settings that keep a file readable up to its last flush.
+struct LayoutOption {
+    const char* container;
+    const char* key;
+    const char* value;
+};
+constexpr LayoutOption kLayoutOptions[] = {
+    // Fragments carry their own index; the leading one is empty and the lengths are
+    // written into it on a normal finish, so finishing never moves the data.
+    {"mp4", "movflags", "frag_keyframe+empty_moov+default_base_moof"},
+    // Clusters are held in memory until they close.
+    {"matroska", "cluster_time_limit", "1000"},
+};
+
 const AVCodecDescriptor* Descriptor(const std::string& name, AVMediaType type) {
     const AVCodecDescriptor* descriptor = avcodec_descriptor_get_by_name(name.c_str());
     return descriptor && descriptor->type == type ? descriptor : nullptr;
@@ -33,14 +50,29 @@ const AVCodecDescriptor* Descriptor(const std::string& name, AVMediaType type) {
 
 }  // namespace
 
-CMuxWriter::~CMuxWriter() { Discard(); }
+CMuxWriter::~CMuxWriter() { Abandon(); }
 
-void CMuxWriter::Discard() {
+void CMuxWriter::Abandon() {
     if (!context_) return;
+    const bool failed = fileOpen_ && Failed();
     if (fileOpen_) avio_closep(&context_->pb);
     fileOpen_ = false;
     avformat_free_context(context_);
     context_ = nullptr;
+    if (failed) CutBackToLastFlush();
+}
+
+void CMuxWriter::CutBackToLastFlush() {
+    if (wholeFragmentsEnd_ < 0) return;
+    // Shortening a file needs no room, so this works on a full disk.
+    HANDLE file = CreateFileW(platform::DecodeUtf8Lossless(path_).c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE ||
+        !SetFilePointerEx(file, wholeFragmentsEnd_, nullptr, FILE_BEGIN) || !SetEndOfFile(file))
+        std::fprintf(stderr, "ZoviMux: cannot cut %s back to its last whole fragment\n",
+                     path_.c_str());
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
 }
 
 bool CMuxWriter::AddVideo(const MuxArgs& args, const std::vector<uint8_t>& extra) {
@@ -100,23 +132,101 @@ bool CMuxWriter::Open(const MuxArgs& args, const std::vector<uint8_t>& videoExtr
     context_->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
     if ((args.hasVideo && !AddVideo(args, videoExtra)) ||
         (args.hasSound && !AddSound(args, soundExtra))) {
-        Discard();
+        Abandon();
         return false;
     }
     if (!(context_->oformat->flags & AVFMT_NOFILE)) {
         if (avio_open(&context_->pb, path_.c_str(), AVIO_FLAG_WRITE) < 0) {
             std::fprintf(stderr, "ZoviMux: cannot create %s\n", path_.c_str());
-            Discard();
+            Abandon();
             return false;
         }
         fileOpen_ = true;
     }
-    if (avformat_write_header(context_, nullptr) < 0) {
+    AVDictionary* options = nullptr;
+    for (const LayoutOption& option : kLayoutOptions)
+        if (container == option.container) av_dict_set(&options, option.key, option.value, 0);
+    if (container == "mp4" && mp4FlagsOverride_)
+        av_dict_set(&options, "movflags", mp4FlagsOverride_->c_str(), 0);
+    const int written = avformat_write_header(context_, &options);
+    av_dict_free(&options);
+    // The header goes to the file now: a disk too full for it leaves no file rather than
+    // one that no player opens.
+    if (written >= 0 && context_->pb) avio_flush(context_->pb);
+    if (written < 0 || Failed()) {
         std::fprintf(stderr, "ZoviMux: cannot write the %s header\n", container.c_str());
-        Discard();
+        Abandon();
         DeleteFileW(platform::DecodeUtf8Lossless(path_).c_str());  // a failure leaves it
         return false;
     }
+    spans_.assign(context_->nb_streams, Span{});
+    if (container == "mp4" && !mp4FlagsOverride_) {
+        FindMp4Durations();
+        wholeFragmentsEnd_ = avio_tell(context_->pb);
+    }
+    return true;
+}
+
+bool CMuxWriter::Failed() const { return context_->pb && context_->pb->error < 0; }
+
+void CMuxWriter::FindMp4Durations() {
+    // The empty index was written with the header: read it back from the file.
+    avio_flush(context_->pb);
+    const int64_t size = avio_tell(context_->pb);
+    AVIOContext* in = nullptr;
+    if (size <= 0 || size > (1 << 20) || avio_open(&in, path_.c_str(), AVIO_FLAG_READ) < 0)
+        return;
+    std::vector<uint8_t> header(static_cast<size_t>(size));
+    const int got = avio_read(in, header.data(), static_cast<int>(size));
+    avio_closep(&in);
+    hasMp4Durations_ = got == size &&
+                       FindMp4DurationFields(header.data(), header.size(), mp4Durations_) &&
+                       mp4Durations_.tracks.size() == context_->nb_streams;
+}
+
+bool CMuxWriter::WriteMp4Durations() {
+    AVIOContext* pb = context_->pb;
+    auto put = [pb](const Mp4DurationField& field, uint64_t value) {
+        avio_seek(pb, field.offset, SEEK_SET);
+        if (field.wide)
+            avio_wb64(pb, value);
+        else
+            avio_wb32(pb, static_cast<uint32_t>(value));
+    };
+    // The file's time line starts at the earliest packet of all streams, and each track
+    // runs from there (its first sample is stretched back to the start).
+    int64_t origin = INT64_MAX;
+    for (size_t i = 0; i < spans_.size(); ++i)
+        if (spans_[i].started)
+            origin = std::min(origin, av_rescale_q(spans_[i].first,
+                                                   context_->streams[i]->time_base,
+                                                   AV_TIME_BASE_Q));
+    if (origin == INT64_MAX) return !Failed();  // no packet was taken
+    uint64_t movie = 0;
+    for (size_t i = 0; i < spans_.size(); ++i) {
+        const Span& span = spans_[i];
+        const AVRational base = context_->streams[i]->time_base;
+        const int64_t ticks =
+            span.started ? (span.end - av_rescale_q(origin, AV_TIME_BASE_Q, base)) * base.num
+                         : 0;
+        const auto& track = mp4Durations_.tracks[i];
+        const uint64_t inMovie = Mp4DurationValue(track.header, ticks, base.den);
+        put(track.media, Mp4DurationValue(track.media, ticks, base.den));
+        put(track.header, inMovie);
+        movie = std::max(movie, inMovie);
+    }
+    put(mp4Durations_.movie, movie);
+    avio_flush(pb);
+    return !Failed();
+}
+
+bool CMuxWriter::Flush() {
+    // A null packet makes the container close what it holds (an MP4 fragment, a Matroska
+    // cluster); the flush then hands the buffered bytes to the file.
+    av_write_frame(context_, nullptr);
+    if (context_->pb) avio_flush(context_->pb);
+    if (Failed()) return false;
+    if (wholeFragmentsEnd_ >= 0) wholeFragmentsEnd_ = avio_tell(context_->pb);
     return true;
 }
 
@@ -136,24 +246,35 @@ CMuxWriter::WriteResult CMuxWriter::Write(int32_t kind, int64_t pts, int64_t dts
     if (key) packet->flags |= AV_PKT_FLAG_KEY;
     // The writer may have chosen its own time base in the header.
     av_packet_rescale_ts(packet, input, context_->streams[index]->time_base);
+    const int64_t first = packet->dts, end = packet->dts + packet->duration;
     const int result = av_interleaved_write_frame(context_, packet);
     av_packet_unref(packet);
-    if (result >= 0) return WriteResult::kOk;
-    if (context_->pb && context_->pb->error < 0) return WriteResult::kWriteError;
-    return WriteResult::kRejected;
+    if (Failed()) return WriteResult::kWriteError;
+    if (result < 0) return WriteResult::kRejected;
+    Span& span = spans_[static_cast<size_t>(index)];
+    if (!span.started) span.first = first;
+    span.end = span.started ? std::max(span.end, end) : end;
+    span.started = true;
+    const double seconds = static_cast<double>(dts) / (kind == 0 ? videoFps_ : sampleRate_);
+    if (flushClock_.Due(seconds, kind == 0 && key) && !Flush()) return WriteResult::kWriteError;
+    return WriteResult::kOk;
 }
 
 bool CMuxWriter::Finish() {
     if (!context_) return false;
-    bool ok = av_write_trailer(context_) >= 0;
+    bool ok = av_write_trailer(context_) >= 0 && !Failed();
+    if (ok && hasMp4Durations_) ok = WriteMp4Durations();
+    bool writeFailed = false;
     if (fileOpen_) {
-        if (context_->pb && context_->pb->error < 0) ok = false;
-        if (avio_closep(&context_->pb) < 0) ok = false;
+        writeFailed = Failed();
+        if (avio_closep(&context_->pb) < 0) writeFailed = true;
         fileOpen_ = false;
     }
     avformat_free_context(context_);
     context_ = nullptr;
-    return ok;
+    // The trailer's last fragment may have been cut short.
+    if (writeFailed) CutBackToLastFlush();
+    return ok && !writeFailed;
 }
 
 }  // namespace zovi::mux

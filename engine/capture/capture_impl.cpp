@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
+#include <libavutil/mathematics.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -38,6 +39,9 @@ const AVChannelLayout& DefaultLayout(int channels) {
     });
     return layouts[channels > 0 && channels < 9 ? channels : 2];
 }
+
+// How long sound may wait for the picture's first packet before it begins anyway.
+constexpr int64_t kMaxSoundHeldSeconds = 10;
 
 std::string ErrorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -138,6 +142,13 @@ bool CCaptureImpl::InitMuxer() {
     if (!soundDevices_.empty()) {
         audioContext_ = OpenAudioEncoder(*audioParams_);  // logs its own failure
         if (!audioContext_) return false;
+        // A reordering picture encoder decodes its first packet that many frames early.
+        const int64_t expectedPictureStart = -av_rescale_q_rnd(
+            videoContext_->has_b_frames, videoContext_->time_base, audioContext_->time_base,
+            AV_ROUND_UP);
+        soundStart_ = std::make_unique<CSoundStart>(
+            audioParams_->channels, CAudioIOCore::kBlockFrames, audioContext_->initial_padding,
+            expectedPictureStart, kMaxSoundHeldSeconds * audioContext_->sample_rate);
     }
     auto output = std::make_shared<CCaptureFFmOutput>(
         std::weak_ptr<ICaptureFFMCallback>(
@@ -208,7 +219,16 @@ bool CCaptureImpl::InitSound() {
 
 bool CCaptureImpl::Encode(AVFrame* frame, AVCodecContext* context, bool isVideo) {
     std::lock_guard lock(encodeLock_);
+    return EncodeLocked(frame, context, isVideo);
+}
+
+bool CCaptureImpl::EncodeLocked(AVFrame* frame, AVCodecContext* context, bool isVideo) {
     if (!context) return false;
+    if (!isVideo && !frame && soundStart_) {
+        // The end of the sound: whatever is still held goes first.
+        soundStart_->SetPictureStart(std::nullopt);
+        soundStart_->Release(SoundEmitter());
+    }
     int ret = avcodec_send_frame(context, frame);
     if (ret < 0) {
         AvLogError("Encode::avcodec_send_frame : %s", ErrorText(ret).c_str());
@@ -219,11 +239,26 @@ bool CCaptureImpl::Encode(AVFrame* frame, AVCodecContext* context, bool isVideo)
     while (ok) {
         ret = avcodec_receive_packet(context, packet);
         if (ret < 0) break;  // again, end of stream or an error
+        if (isVideo) NotePictureStartLocked(packet);
         ok = WritePacket(packet, isVideo);
         av_packet_unref(packet);
     }
     av_packet_free(&packet);
+    if (isVideo && soundStart_) {
+        // Once the picture's start is known (or it has ended without one) the held
+        // sound follows it.
+        if (!frame) soundStart_->SetPictureStart(std::nullopt);
+        soundStart_->Release(SoundEmitter());
+    }
     return ok;
+}
+
+void CCaptureImpl::NotePictureStartLocked(const AVPacket* packet) {
+    // Only the first packet counts (the sound start keeps the first time it is given).
+    const int64_t start = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+    if (!soundStart_ || !audioContext_ || start == AV_NOPTS_VALUE) return;
+    soundStart_->SetPictureStart(av_rescale_q_rnd(start, videoContext_->time_base,
+                                                  audioContext_->time_base, AV_ROUND_DOWN));
 }
 
 bool CCaptureImpl::WritePacket(const AVPacket* packet, bool isVideo) {
@@ -263,14 +298,28 @@ bool CCaptureImpl::OnVideoFrame(AVFrame* frame) {
 }
 
 bool CCaptureImpl::OnAudioFrame(float** planes, int frames, int64_t runningCount) {
+    std::lock_guard lock(encodeLock_);
+    if (!audioContext_ || !soundStart_) return false;
+    const bool ok = soundStart_->Add(planes, frames, runningCount, SoundEmitter());
+    soundFrames_ += frames;
+    return ok;
+}
+
+CSoundStart::Emit CCaptureImpl::SoundEmitter() {
+    return [this](float* const* planes, int frames, int64_t pts) {
+        return EncodeSoundBlockLocked(planes, frames, pts);
+    };
+}
+
+bool CCaptureImpl::EncodeSoundBlockLocked(float* const* planes, int frames, int64_t pts) {
     AVFrame* frame = av_frame_alloc();
     if (!frame) return false;
     frame->nb_samples = frames;
     frame->format = audioParams_->sampleFormat;
     frame->sample_rate = audioParams_->sampleRate;
     av_channel_layout_copy(&frame->ch_layout, &DefaultLayout(audioParams_->channels));
-    frame->pts = runningCount;
-    // The planes stay the mixer's: the frame points at them (the encoder copies a frame
+    frame->pts = pts;
+    // The planes stay the caller's: the frame points at them (the encoder copies a frame
     // that is not reference-counted).
     const int channels = audioParams_->channels;
     for (int c = 0; c < channels && c < AV_NUM_DATA_POINTERS; ++c) {
@@ -278,8 +327,7 @@ bool CCaptureImpl::OnAudioFrame(float** planes, int frames, int64_t runningCount
         frame->linesize[c] = frames * static_cast<int>(sizeof(float));
     }
     frame->extended_data = frame->data;
-    const bool ok = Encode(frame, audioContext_.get(), false);
-    soundFrames_ += frames;
+    const bool ok = EncodeLocked(frame, audioContext_.get(), false);
     for (int c = 0; c < AV_NUM_DATA_POINTERS; ++c) frame->data[c] = nullptr;
     av_frame_free(&frame);
     return ok;
@@ -318,9 +366,18 @@ void CCaptureImpl::OnAudioDeviceEnded(const std::shared_ptr<CCapAudio>& device) 
               platform::WideToUtf8(device->DeviceId()).c_str());
 }
 
-void CCaptureImpl::OnError(std::shared_ptr<CCapVideo> /*source*/) {
-    // The source reports every end; the one a stop brings is no error.
-    if (stopping_.load()) return;
+void CCaptureImpl::OnError(std::shared_ptr<CCapVideo> /*source*/) { RaiseCaptureError(); }
+
+void CCaptureImpl::OnOutputEnded(int /*exitCode*/) {
+    // The output logged the exit code. The video source ends at its next frame, whose
+    // write fails; the error goes out now, so a paused recording ends too.
+    RaiseCaptureError();
+}
+
+void CCaptureImpl::RaiseCaptureError() {
+    // The source reports every end; the one a stop brings is no error. A muxer that ends
+    // also ends the video: one error tells of both.
+    if (stopping_.load() || errorRaised_.exchange(true)) return;
     if (auto listener = Listener()) listener->OnCaptureError(L"");
 }
 
@@ -377,10 +434,9 @@ bool CCaptureImpl::StopAll() {
     stopping_ = true;
     if (audioCore_) audioCore_->Stop();
     if (video_) video_->Stop();
-    // The sound encoder still holds its last packets: drain them before it goes. The
-    // video source drains its encoder at its end; a source that never got that far is
-    // drained here.
-    if (audioContext_) Encode(nullptr, audioContext_.get(), false);
+    // The encoders still hold their last packets: drain them before they go. The video
+    // source drains its encoder at its end; a source that never got that far is drained
+    // here, before the sound, whose start may still wait for the picture's.
     bool drainVideo;
     {
         std::lock_guard lock(encodeLock_);
@@ -388,6 +444,7 @@ bool CCaptureImpl::StopAll() {
         if (drainVideo) videoDrained_ = true;
     }
     if (drainVideo) Encode(nullptr, videoContext_.get(), true);
+    if (audioContext_) Encode(nullptr, audioContext_.get(), false);
     {
         std::lock_guard lock(encodeLock_);
         audioContext_.reset();

@@ -1,10 +1,12 @@
 // One recording: encoders sized from the source, the muxer, the video source and the
-// sound mixer; every frame and block is encoded and written under one lock. A capture
-// error reaches the listeners only when the video ends before a stop (its source
-// failed, or the muxer refused a frame); a sound device that ends leaves the mix and
-// the recording goes on. Threads: Start, Stop, Pause, mute and snapshots on the
-// owner's thread; frames on the video encode thread, blocks on the mixing thread,
-// device ends on that device's capture thread.
+// sound mixer; every frame and block is encoded and written under one lock. The sound
+// waits for the picture's first packet and begins no later than it. A capture
+// error reaches the listeners, once per recording, only when the video ends before a
+// stop (its source failed, or the muxer refused a frame) or the muxer ends before a
+// stop (it failed, the disk filled, it was killed); a sound device that ends leaves
+// the mix and the recording goes on. Threads: Start, Stop, Pause, mute and snapshots on
+// the owner's thread; frames on the video encode thread, blocks on the mixing thread,
+// device ends on that device's capture thread, the muxer's end on the output's thread.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -16,6 +18,7 @@
 #include "engine/audio/audio_io_core.h"
 #include "engine/audio/audio_output.h"
 #include "engine/capture/capture.h"
+#include "engine/capture/sound_start.h"
 #include "engine/codec/encoder_open.h"
 #include "engine/output/capture_output.h"
 #include "engine/video/cap_video.h"
@@ -77,6 +80,8 @@ public:
     void GetAudioExtraData(std::vector<uint8_t>& bytes) override;
     void GetAudioStreamInfo(std::string& name, int& channels, int& sampleRate,
                             int64_t& bitRate, int& sampleFormat) override;
+    // A capture error unless the engine is stopping.
+    void OnOutputEnded(int exitCode) override;
 
     // CAudioIOCore::IAudioIOCoreCallBack: a sound device ended on its own (logged only).
     void OnAudioDeviceEnded(const std::shared_ptr<CCapAudio>& device) override;
@@ -96,8 +101,13 @@ private:
     bool InitCapture();
     bool InitSound();
     bool Encode(AVFrame* frame, AVCodecContext* context, bool isVideo);
+    bool EncodeLocked(AVFrame* frame, AVCodecContext* context, bool isVideo);
+    bool EncodeSoundBlockLocked(float* const* planes, int frames, int64_t pts);
+    CSoundStart::Emit SoundEmitter();
+    void NotePictureStartLocked(const AVPacket* packet);
     bool WritePacket(const AVPacket* packet, bool isVideo);
     bool StopAll();
+    void RaiseCaptureError();
     std::shared_ptr<ICaptureNotify> Listener() const { return notify_.lock(); }
 
     CaptureSourceInfo source_;
@@ -121,8 +131,10 @@ private:
     std::atomic<int64_t> bytes_{0};
     std::atomic<int64_t> soundFrames_{0};
     bool videoDrained_ = false;  // under encodeLock_
+    std::unique_ptr<CSoundStart> soundStart_;  // under encodeLock_
     bool muxerFinished_ = false;
     std::atomic<bool> stopping_{false};  // set by the stop, before the sources end
+    std::atomic<bool> errorRaised_{false};
 };
 
 }  // namespace zovi::engine

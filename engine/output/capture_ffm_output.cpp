@@ -82,6 +82,8 @@ CCaptureFFmOutput::CCaptureFFmOutput(std::weak_ptr<ICaptureFFMCallback> callback
 }
 
 CCaptureFFmOutput::~CCaptureFFmOutput() {
+    // The pipe's thread may be telling this output of the muxer's end: it finishes first.
+    if (pipe_) pipe_->Destroy();
     AvLogInfo("CCaptureFFmOutput::dtor: %08" PRIxPTR, reinterpret_cast<uintptr_t>(this));
 }
 
@@ -99,7 +101,10 @@ bool CCaptureFFmOutput::Open(const std::string& rawPath) {
         return false;
     }
     pipe_ = std::make_shared<CProcessPipe>();
+    pipe_->SetEndHandler([this](int exitCode) { OnMuxerEnded(exitCode); });
     headersSent_ = false;
+    broken_ = false;
+    endReported_ = false;
     std::string cmdLine;
     if (!BuildCmdLine(path, cmdLine)) {
         AvLogError("BuildCmdLine fail!");
@@ -133,8 +138,26 @@ bool CCaptureFFmOutput::BuildCmdLine(const std::string& path, std::string& cmdLi
 
 bool CCaptureFFmOutput::SendMessage(const MuxMessageHeader& header, const uint8_t* data) {
     const MuxHeaderBytes bytes = EncodeMuxMessageHeader(header);
-    if (!pipe_->WriteInput(bytes.data(), bytes.size())) return false;
-    return header.size == 0 || pipe_->WriteInput(data, static_cast<size_t>(header.size));
+    const bool sent =
+        pipe_->WriteInput(bytes.data(), bytes.size()) &&
+        (header.size == 0 || pipe_->WriteInput(data, static_cast<size_t>(header.size)));
+    if (!sent) {
+        const int error = static_cast<int>(GetLastError());
+        if (!broken_.exchange(true))
+            AvLogError("CCaptureFFmOutput::Write: the muxer takes no more input err=%d", error);
+    }
+    return sent;
+}
+
+void CCaptureFFmOutput::OnMuxerEnded(int exitCode) {
+    broken_ = true;
+    endReported_ = true;
+    AvLogError("ZoviMux ended with exit code %d before the recording did; nothing more "
+               "reaches the file",
+               exitCode);
+    // The engine may let go of this output while it hears the news: nothing of the output
+    // is touched after the call.
+    if (auto callback = callback_.lock()) callback->OnOutputEnded(exitCode);
 }
 
 bool CCaptureFFmOutput::SendStreamHeaders() {
@@ -166,8 +189,8 @@ bool CCaptureFFmOutput::Write(const uint8_t* data, int size, const MuxMessageHea
         AvLogError("CCaptureFFmOutput::Write bad packet size=%d header=%d", size, header.size);
         return false;
     }
+    if (broken_.load() || !pipe_->IsInputOpen()) return false;
     if (!headersSent_ && !SendStreamHeaders()) return false;
-    if (!pipe_->IsInputOpen()) return false;
     return SendMessage(header, data);
 }
 
@@ -177,7 +200,7 @@ bool CCaptureFFmOutput::Close() {
     pipe_->Destroy();
     if (wasRunning) {
         exitCode_ = pipe_->ExitCode();
-        if (exitCode_ != 0)
+        if (exitCode_ != 0 && !endReported_.load())
             AvLogError("ZoviMux ended with exit code %d; the file may be missing or incomplete",
                        exitCode_);
     }

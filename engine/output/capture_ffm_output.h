@@ -1,7 +1,12 @@
 // The engine's output through the muxer program "ZoviMux", which sits beside the main
 // program: it is started with the stream description on its command line and fed the
-// stream headers and packets over its standard input.
+// stream headers and packets over its standard input. A muxer that ends before its input
+// does (it failed, its disk filled, it was killed) is logged with its exit code and
+// reported to the engine at once; the output then takes no more packets.
+// Threads: Open and Close on the owner's thread, Write on the encode threads under the
+// engine's encode lock, the muxer's end on the pipe's error-draining thread.
 #pragma once
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -36,10 +41,13 @@ private:
     bool BuildCmdLine(const std::string& path, std::string& cmdLine);
     bool SendStreamHeaders();
     bool SendMessage(const MuxMessageHeader& header, const uint8_t* data);
+    void OnMuxerEnded(int exitCode);
 
     std::shared_ptr<CProcessPipe> pipe_;
     std::weak_ptr<ICaptureFFMCallback> callback_;
     bool headersSent_ = false;
+    std::atomic<bool> broken_{false};       // a write failed or the muxer ended
+    std::atomic<bool> endReported_{false};  // the muxer's early end was logged
     int exitCode_ = -1;
 };
 

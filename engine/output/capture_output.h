@@ -35,6 +35,10 @@ public:
     // sample-format number.
     virtual void GetAudioStreamInfo(std::string& name, int& channels, int& sampleRate,
                                     int64_t& bitRate, int& sampleFormat) = 0;
+    // The muxer ended on its own before its input did (it failed, the disk filled, it
+    // was killed): nothing more reaches the file. Called once, from the output's own
+    // thread, while the output may still be written to (those writes fail) or closed.
+    virtual void OnOutputEnded(int /*exitCode*/) {}
 };
 
 class ICaptureOutput {
@@ -45,7 +49,9 @@ public:
     // Ends the muxer's input and waits for it to finish the file. False when never opened.
     virtual bool Close() = 0;
     // Sends one packet (the stream headers go first, once). True when the header and all
-    // `size` bytes were written. Callers serialise Write (the engine's encode lock).
+    // `size` bytes were written. Once a write failed or the muxer ended, every later
+    // Write fails at once: a message cut short leaves nothing the muxer could read on.
+    // Callers serialise Write (the engine's encode lock).
     virtual bool Write(const uint8_t* data, int size, const MuxMessageHeader& header) = 0;
 };
 

@@ -36,6 +36,7 @@ bool CProcessPipe::Create(const std::string& cmdLine) {
     options.pipeStderr = true;
     child_ = platform::ChildProcess::Start(argv, options);
     if (!child_) return false;
+    closingInput_ = false;
     const int errors = child_->StderrFd();
     drain_ = platform::StartThread([this, errors] { DrainErrors(errors); });
     return true;
@@ -63,16 +64,37 @@ void CProcessPipe::DrainErrors(int fd) {
         }
     }
     flushLine(pending);
+    // End of the error pipe: the child has ended (or is ending). Seen before Destroy
+    // closed the input, the end was the child's own and is news for the owner, even when
+    // Destroy has begun since (it waits for this thread).
+    if (closingInput_.load() || !endHandler_) return;
+    const int exitCode = WaitForChild();
+    // The owner may destroy this pipe from within the handler: nothing of it is touched
+    // once the handler runs.
+    EndHandler handler = endHandler_;
+    handler(exitCode);
+}
+
+int CProcessPipe::WaitForChild() {
+    std::lock_guard<std::mutex> lock(childLock_);
+    child_->Wait(-1);
+    return child_->ExitCode();
 }
 
 void CProcessPipe::Destroy() {
     if (!child_) return;
+    closingInput_ = true;
     child_->CloseStdin();
-    child_->Wait(-1);
+    exitCode_ = WaitForChild();
     // The child has ended: its error pipe reaches end of input once the drain read all.
-    if (drain_.joinable()) drain_.join();
+    // When the end handler itself destroys the pipe, its thread ends on its own.
+    if (drain_.joinable()) {
+        if (drain_.get_id() == std::this_thread::get_id())
+            drain_.detach();
+        else
+            drain_.join();
+    }
     child_->CloseStderr();
-    exitCode_ = child_->ExitCode();
     AvLogInfo("Destroy Pipe=%d", exitCode_);
     child_.reset();
 }

@@ -18,6 +18,7 @@ extern "C" {
 #include "engine/capture/capture_impl.h"
 #include "engine/capture/tests/support/media_probe.h"
 #include "engine/capture/tests/support/recording_listener.h"
+#include "engine/capture/tests/support/screen_painter.h"
 #include "engine/capture/tests/support/tone_player.h"
 #include "engine/output/capture_ffm_output.h"
 #include "engine/video/tests/video_test_support.h"
@@ -277,6 +278,51 @@ TEST_F(CaptureEngineTest, SystemSoundIsRecordedToItsEnd) {
     EXPECT_GE(static_cast<int64_t>(sound.samples.size()), engine->SoundFramesEncoded());
     const size_t end = sound.samples.size();
     EXPECT_GT(zovi::test::ToneStrength(sound, 1000, end - 2205, end), 0.1);
+}
+
+// A picture encoder that reorders frames decodes its first packet before the recording's
+// zero; containers that begin every track together (MP4 in fragments, AVI) would then
+// play the sound that much early. A clap (the screen turns white as a tone starts) must
+// be seen and heard together in every container.
+TEST_F(CaptureEngineTest, PictureAndSoundStayTogetherInEveryContainer) {
+#if defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "timing check not meaningful under ThreadSanitizer";
+#endif
+    zovi::test::WaitForSoundServerToSettle();
+    auto reordering = X264Params();  // B-frames with look-ahead: the first packet comes late
+    reordering->tune = "film";
+    CaptureSourceInfo region;
+    region.type = CAP_SINGLE_MONITOR;
+    region.SetRect({0, 0, 640, 360});
+    for (const char* extension : {"mp4", "mkv", "flv", "avi"}) {
+        SCOPED_TRACE(extension);
+        zovi::test::CScreenPainter painter;
+        zovi::test::CTonePlayer tone;
+        ASSERT_TRUE(painter.Ready());
+        ASSERT_TRUE(tone.Running());
+        auto engine = std::make_shared<CCaptureImpl>();
+        const std::wstring output = Output(std::string("clap.") + extension);
+        ASSERT_TRUE(engine->Start(region, {}, 0, 0, {{L"Speakers", L"", false}}, output, -1, 0,
+                                  std::make_shared<CRecordingListener>(), reordering,
+                                  AacParams()));
+        Wait(1.2);
+        tone.SetTone(true);  // it leaves first by the player's delay
+        Wait(zovi::test::CTonePlayer::kDelaySeconds);
+        painter.SetWhite(true);
+        Wait(0.4);
+        painter.SetWhite(false);
+        tone.SetTone(false);
+        Wait(0.5);
+        ASSERT_TRUE(engine->Stop());
+
+        const std::string path = zovi::platform::EncodeUtf8Lossless(output);
+        const double seen = zovi::test::BrightOnset(zovi::test::PictureBrightness(path), 0);
+        ASSERT_GE(seen, 0);
+        const auto sound = zovi::test::DecodeSound(path);
+        const double heard = zovi::test::SoundOnset(sound, seen - 1.0);
+        ASSERT_GE(heard, 0);
+        EXPECT_NEAR(heard, seen, 0.050) << "sound from " << sound.start;
+    }
 }
 
 // The source settings reach the screen source: the accelerated or the plain source as

@@ -1,11 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <condition_variable>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <mutex>
+#include <sstream>
 #include <set>
 #include <string>
 #include <thread>
@@ -25,6 +33,8 @@ extern "C" {
 #include "engine/history/capture_history.h"
 #include "core/log/logger.h"
 #include "engine/output/capture_ffm_output.h"
+#include "engine/util/tests/av_log_capture.h"
+#include "mux/tests/small_disk.h"
 #include "platform/base/utf8.h"
 #include "platform/base/wformat.h"
 
@@ -549,4 +559,150 @@ TEST_F(CaptureControllerTest, CameraOnlyRecordingIsMirrored) {
     COptionsController::GetInstance()->DeliverPendingEvents();
     EXPECT_EQ(events.seen.count(L"CameraClose"), 1u);
     COptionsController::GetInstance()->RemoveListener(&events);
+}
+
+namespace {
+
+// The recording toolbar's place as it meets a capture error: it notes when, and asks the
+// controller to stop on the UI thread, as the toolbar's deferred stop does.
+class CStoppingToolbar : public CToolbarStandIn {
+public:
+    explicit CStoppingToolbar(CCaptureController* controller) : controller_(controller) {}
+    void OnCaptureError(const std::wstring& text) override {
+        errorAt_ = std::chrono::steady_clock::now().time_since_epoch().count();
+        CToolbarStandIn::OnCaptureError(text);
+        PostToUiThread([controller = controller_] { controller->Stop(); });
+    }
+    // Seconds from `from` to the error.
+    double SecondsToError(std::chrono::steady_clock::time_point from) const {
+        const std::chrono::steady_clock::duration at(errorAt_.load());
+        return std::chrono::duration<double>(std::chrono::steady_clock::time_point(at) - from)
+            .count();
+    }
+
+private:
+    CCaptureController* controller_;
+    std::atomic<std::chrono::steady_clock::rep> errorAt_{0};
+};
+
+// The pid of this process's muxer child; -1 without one.
+pid_t FindMuxerChild() {
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream in(entry.path() / "stat");
+        std::string stat;
+        std::getline(in, stat);
+        // "pid (comm) state ppid ..."
+        const size_t open = stat.find('('), close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) continue;
+        if (stat.substr(open + 1, close - open - 1) != zovi::engine::kMuxerFileName) continue;
+        std::istringstream rest(stat.substr(close + 1));
+        std::string state;
+        pid_t parent = 0;
+        if (rest >> state >> parent && parent == getpid()) return std::stoi(name);
+    }
+    return -1;
+}
+
+// Fills the file system of `folder` with a filler file until it refuses more.
+bool FillDisk(const fs::path& folder) {
+    const int fd = ::open((folder / "filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0) return false;
+    const std::vector<char> block(64 * 1024, 'x');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    const bool full = errno == ENOSPC;
+    ::close(fd);
+    return full;
+}
+
+// The muxer's end mid-recording, in every container: killed, or its disk full.
+class CaptureControllerMuxerLoss : public CaptureControllerTest {
+protected:
+    struct Container {
+        uint32_t muxFmt;
+        const char* extension;
+    };
+    static constexpr Container kContainers[] = {{0, "mp4"}, {1, "mkv"}, {2, "flv"}, {3, "avi"}};
+
+    // Records until `recorded` seconds are in, then `endMuxer` ends the muxer; the
+    // recording must then end by itself: one capture error, the toolbar's stop, no
+    // finished file reported, no history entry, the error and the exit code in the log.
+    // The file must keep what the muxer wrote before.
+    void RecordUntilTheMuxerEnds(const Container& container, int recorded, int exitCode,
+                                 const std::function<void()>& endMuxer, bool paused = false) {
+        SCOPED_TRACE(std::string(container.extension) + (paused ? " paused" : ""));
+        settings.muxFmt = container.muxFmt;
+        auto toolbar = std::make_shared<CStoppingToolbar>(controller);
+        windows->toolbar = toolbar;
+        zovi::engine::testing::AvLogCapture engineLog;
+        CKeptLog log;
+        zovi::test::CScreenPainter painter;
+        ASSERT_TRUE(painter.Ready());
+        ASSERT_TRUE(controller->StartCapture(CaptureSourceInfo(), 0, 0, kSystemSound));
+        const std::string file =
+            zovi::platform::EncodeUtf8Lossless(controller->CurrentOutputFileName());
+        ASSERT_TRUE(WaitFor(
+            [&] { return controller->Engine()->GetLastElapsedSeconds() >= recorded; }));
+        // Paused, nothing is written: the muxer's end must be seen all the same.
+        if (paused) controller->Pause();
+        const int elapsedAtEnd = controller->Engine()->GetLastElapsedSeconds();
+        const auto endedAt = std::chrono::steady_clock::now();
+        endMuxer();
+
+        // The UI thread's idle passes run the toolbar's stop.
+        ASSERT_TRUE(WaitFor([&] {
+            COnIdleHandler::Run();
+            return controller->GetState() == kCaptureIdle;
+        })) << "the recording went on after its muxer ended";
+        const double latency = toolbar->SecondsToError(endedAt);
+        RecordProperty(std::string("seconds_to_error_") + container.extension,
+                       std::to_string(latency));
+        std::printf("%s: the recording ended %.3f s after its muxer\n", container.extension,
+                    latency);
+        // The behaviour is under 2 s; this bound only catches a recording that waits for
+        // something else (the next key frame, the stop) on a loaded machine.
+        EXPECT_LT(latency, 10.0);
+        EXPECT_EQ(toolbar->Get(toolbar->errors).size(), 1u);
+        // Logged when it happened, not first at the stop, and only once.
+        const std::string exitLine = "ZoviMux ended with exit code " + std::to_string(exitCode);
+        EXPECT_EQ(engineLog.Matching(exitLine).size(), 1u) << exitLine;
+        EXPECT_EQ(engineLog.Matching(exitLine + " before the recording did").size(), 1u);
+        EXPECT_TRUE(log.Has(L"CCaptureController::Stop: the muxer did not finish"));
+        EXPECT_TRUE(HistoryHere().empty());
+
+        const auto info = zovi::test::ProbeMedia(file);
+        ASSERT_TRUE(info.opened) << file;
+        EXPECT_EQ(info.videoStreams, 1);
+        std::printf("%s: %.2f s of video kept of %d s recorded\n", container.extension,
+                    info.videoDuration, elapsedAtEnd);
+        // The muxer writes the file out at least once a second of media; the encoder's
+        // look-ahead holds back a little more.
+        EXPECT_GE(info.videoDuration, elapsedAtEnd - 3.0);
+        EXPECT_GT(zovi::test::DecodePictures(file).size(), 0u);
+    }
+};
+
+}  // namespace
+
+TEST_F(CaptureControllerMuxerLoss, AKilledMuxerEndsTheRecordingAsACaptureError) {
+    const auto killMuxer = [] {
+        const pid_t muxer = FindMuxerChild();
+        ASSERT_GT(muxer, 0);
+        ASSERT_EQ(::kill(muxer, SIGKILL), 0);
+    };
+    for (const auto& container : kContainers)
+        RecordUntilTheMuxerEnds(container, 5, 128 + SIGKILL, killMuxer);
+    RecordUntilTheMuxerEnds(kContainers[0], 5, 128 + SIGKILL, killMuxer, true);
+}
+
+TEST_F(CaptureControllerMuxerLoss, AFullDiskEndsTheRecordingAsACaptureError) {
+    for (const auto& container : kContainers) {
+        zovi::testing::SmallDisk disk(16 * 1024 * 1024);
+        if (!disk.mounted()) GTEST_SKIP() << "no small disk: " << disk.error();
+        settings.saveVideoPath = zovi::platform::DecodeUtf8Lossless(disk.path().string()) + L"/";
+        RecordUntilTheMuxerEnds(container, 5, 4, [&] { ASSERT_TRUE(FillDisk(disk.path())); });
+        fs::remove(disk.path() / "filler");
+    }
 }

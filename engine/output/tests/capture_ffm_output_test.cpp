@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -261,6 +266,121 @@ TEST_F(OutputWithStandIn, AMuxerFloodingItsErrorsNeverBlocksWritesOrClose) {
         EXPECT_EQ(capture.Matching("ZoviMux: warning line").size(), 3000u);
         EXPECT_TRUE(capture.Contains("ZoviMux: warning line 2999 of noise"));
     }
+}
+
+// Stream facts that also keep what the output tells of the muxer's end.
+class EndWatchingStreams : public FixedStreams {
+public:
+    void OnOutputEnded(int exitCode) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ends_.push_back(exitCode);
+        if (onEnd) onEnd();
+        changed_.notify_all();
+    }
+    std::vector<int> Ends() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return ends_;
+    }
+    bool WaitForEnd(std::chrono::seconds limit) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, limit, [&] { return !ends_.empty(); });
+    }
+    std::function<void()> onEnd;  // run within the report, on the output's thread
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<int> ends_;
+};
+
+// Writes packets until one fails; false when none failed within the limit.
+bool WriteUntilRefused(CCaptureFFmOutput& output, std::chrono::seconds limit) {
+    std::vector<uint8_t> packet(4096, 1);
+    const auto giveUp = std::chrono::steady_clock::now() + limit;
+    for (int64_t pts = 0; std::chrono::steady_clock::now() < giveUp; ++pts) {
+        if (!output.Write(packet.data(), static_cast<int>(packet.size()),
+                          PacketHeader(pts, static_cast<int32_t>(packet.size()), kMuxVideo, 0)))
+            return true;
+    }
+    return false;
+}
+
+// A muxer that ends before its input did (a failure, a full disk, a kill) is reported to
+// the engine at once with its exit code, whether or not packets are flowing; every later
+// write fails at once, the close neither blocks nor logs the error a second time.
+TEST_F(OutputWithStandIn, AMuxerEndingEarlyIsReportedOnceWithItsExitCode) {
+    struct Case {
+        const char* what;
+        const char* body;
+        bool writing;  // packets flow while it ends
+        int exitCode;
+    } cases[] = {
+        {"fails after some input", "head -c 20000 > /dev/null\nexit 4", true, 4},
+        {"fails with nothing sent", "exit 4", false, 4},
+        {"killed while fed", "head -c 20000 > /dev/null\nkill -KILL $$", true, 128 + SIGKILL},
+        {"killed while idle", "kill -KILL $$", false, 128 + SIGKILL},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteScript(program_ / "ZoviMux", c.body);
+        AvLogCapture capture;
+        auto streams = std::make_shared<EndWatchingStreams>();
+        CCaptureFFmOutput output(streams);
+        ASSERT_TRUE(output.Open((out_ / "x.mp4").string()));
+        if (c.writing) {
+            EXPECT_TRUE(WriteUntilRefused(output, std::chrono::seconds(30)));
+        }
+        ASSERT_TRUE(streams->WaitForEnd(std::chrono::seconds(30)));
+        EXPECT_EQ(streams->Ends(), std::vector<int>{c.exitCode});
+        EXPECT_EQ(capture.Matching("ZoviMux ended with exit code " + std::to_string(c.exitCode) +
+                                   " before the recording did")
+                      .size(),
+                  1u);
+        const uint8_t byte = 0;
+        EXPECT_FALSE(output.Write(&byte, 1, PacketHeader(0, 1, kMuxSound, 0)));
+        EXPECT_TRUE(output.Close());
+        EXPECT_EQ(output.MuxerExitCode(), c.exitCode);
+        EXPECT_EQ(streams->Ends().size(), 1u);
+        EXPECT_EQ(capture.Matching("ZoviMux ended with exit code").size(), 1u);
+        EXPECT_LE(capture.Matching("the muxer takes no more input").size(), 1u);
+    }
+}
+
+// A muxer that ends only when its input is closed is the normal end, never reported,
+// whatever its exit code; a failing one is logged by the close alone.
+TEST_F(OutputWithStandIn, AMuxerEndingAtTheCloseIsNoEarlyEnd) {
+    for (int exitCode : {0, 4}) {
+        WriteScript(program_ / "ZoviMux", "cat > /dev/null\nexit " + std::to_string(exitCode));
+        AvLogCapture capture;
+        auto streams = std::make_shared<EndWatchingStreams>();
+        CCaptureFFmOutput output(streams);
+        ASSERT_TRUE(output.Open((out_ / "x.mp4").string()));
+        const uint8_t packet[] = {1, 2, 3};
+        EXPECT_TRUE(output.Write(packet, 3, PacketHeader(0, 3, kMuxVideo, 1)));
+        EXPECT_TRUE(output.Close());
+        EXPECT_EQ(output.MuxerExitCode(), exitCode);
+        EXPECT_TRUE(streams->Ends().empty());
+        EXPECT_EQ(capture.Matching("ZoviMux ended with exit code").size(), exitCode ? 1u : 0u);
+        EXPECT_FALSE(capture.Contains("before the recording did"));
+    }
+}
+
+// The engine may let go of the output while it hears of the muxer's end (its last
+// reference then goes on the output's own thread): the output ends cleanly.
+TEST_F(OutputWithStandIn, TheOwnerMayReleaseTheOutputWhileHearingOfItsEnd) {
+    WriteScript(program_ / "ZoviMux", "exit 4");
+    auto streams = std::make_shared<EndWatchingStreams>();
+    auto held = std::make_shared<CCaptureFFmOutput>(streams);
+    std::atomic<bool> released{false};
+    streams->onEnd = [&] {
+        held->Close();
+        held.reset();  // the last reference
+        released = true;
+    };
+    ASSERT_TRUE(held->Open((out_ / "x.mp4").string()));
+    ASSERT_TRUE(streams->WaitForEnd(std::chrono::seconds(30)));
+    EXPECT_TRUE(released.load());
+    EXPECT_EQ(streams->Ends(), std::vector<int>{4});
 }
 
 TEST(CaptureFFmOutput, NothingWorksBeforeOpen) {
