@@ -83,15 +83,21 @@ std::unique_ptr<CScreenDuplication> CScreenDuplication::Create(CScreenConnection
 
 CScreenDuplication::~CScreenDuplication() {
     Display* display = connection_.Display();
-    x11::CXErrorTrap trap(display);
-    if (damage_) XDamageDestroy(display, damage_);
-    if (damaged_) XFixesDestroyRegion(display, damaged_);
+    // A lost connection takes no more calls (from another thread than the one that found
+    // it lost, one would block for ever); the server's side is gone with the server.
+    if (!x11::ConnectionLost(display)) {
+        x11::CXErrorTrap trap(display);
+        if (damage_) XDamageDestroy(display, damage_);
+        if (damaged_) XFixesDestroyRegion(display, damaged_);
+        for (auto& m : monitors_) {
+            if (m->attached) XShmDetach(display, &m->segment);
+        }
+        XSync(display, False);
+    }
     for (auto& m : monitors_) {
-        if (m->attached) XShmDetach(display, &m->segment);
         if (m->image) XDestroyImage(m->image);  // frees the record, not the segment
         if (m->segment.shmaddr) shmdt(m->segment.shmaddr);
     }
-    XSync(display, False);
 }
 
 bool CScreenDuplication::DrainEvents() {
@@ -123,6 +129,8 @@ bool CScreenDuplication::DrainEvents() {
 }
 
 CScreenDuplication::Acquire CScreenDuplication::AcquireMonitor(size_t index) {
+    // Without its server the screen is gone for good.
+    if (x11::ConnectionLost(connection_.Display())) return Acquire::AccessLost;
     if (index >= monitors_.size() || !DrainEvents()) return Acquire::AccessLost;
     Monitor& m = *monitors_[index];
     if (!m.allDirty && m.dirtyRows.empty()) return Acquire::NoChange;

@@ -143,12 +143,13 @@ Atom GetAtom(Display* display, const char* name) {
 
 Display* MessengerDisplay() {
     Messenger* messenger = ThreadMessenger();
-    return messenger ? messenger->display : nullptr;
+    if (!messenger || x11::ConnectionLost(messenger->display)) return nullptr;
+    return messenger->display;
 }
 
 Window MessengerReplyWindow() {
     Messenger* messenger = ThreadMessenger();
-    if (!messenger || !messenger->display) return 0;
+    if (!messenger || !MessengerDisplay()) return 0;
     if (!messenger->replyWindow) {
         XSetWindowAttributes attributes{};
         attributes.event_mask = 0;

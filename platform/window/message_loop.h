@@ -65,8 +65,15 @@ void RunModalLoop(const bool& done);
 // sends WM_QUERYENDSESSION and then WM_ENDSESSION (TRUE) to this thread's top-level
 // windows and quits. Uninstall holds them again on the calling thread, so a session end
 // during the shutdown that follows is taken as done (the program is ending anyway).
+// The loss of the thread's connection to the X server (the server ended, the connection
+// broke) is a session end too; Install opens that connection, so it is watched even
+// before the thread has a window. No X call is made on a lost connection.
 void InstallSessionEndHandler();
 void UninstallSessionEndHandler();
+
+enum class SessionEndCause { kSignal, kDisplayLost };
+// Called on the loop's thread when a session end reaches it, before its windows are told.
+void SetSessionEndObserver(void (*observer)(SessionEndCause cause));
 // Blocks the session-end signals on the calling thread, and on every thread it starts
 // from then on. Called by a program's first instruction, so a session end during its
 // start-up stays pending. Install unblocks them on its own thread and takes what is

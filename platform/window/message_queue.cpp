@@ -144,7 +144,7 @@ MessageQueue::~MessageQueue() {
         send->done = true;
         send->doneChanged.notify_all();
     }
-    if (display_) x11::CloseDisplay(display_);
+    x11::CloseDisplay(display_);  // a lost one is left alone
     if (wakeFd_ >= 0) close(wakeFd_);
 }
 
@@ -153,7 +153,7 @@ Display* MessageQueue::UiDisplay() {
         displayTried_ = true;
         display_ = x11::OpenDisplay();
     }
-    return display_;
+    return LiveDisplay();
 }
 
 void MessageQueue::Wake() {
@@ -242,8 +242,8 @@ void MessageQueue::PushInput(const MSG& msg, unsigned state, bool coalesceMotion
 }
 
 void MessageQueue::PumpX() {
-    if (!display_) return;
-    while (XEventsQueued(display_, QueuedAfterReading) > 0) {
+    // An event's handling may be the call that finds the connection lost.
+    while (LiveDisplay() && XEventsQueued(display_, QueuedAfterReading) > 0) {
         XEvent event;
         XNextEvent(display_, &event);
         HandleXEvent(event);
@@ -254,7 +254,17 @@ void MessageQueue::HandleSessionEnd() {
     char drain[64];
     bool signalled = false;
     while (read(sessionFd_, drain, sizeof drain) > 0) signalled = true;
-    if (!signalled) return;
+    if (signalled) EndSession(SessionEndCause::kSignal);
+}
+
+void MessageQueue::HandleDisplayLost() {
+    if (displayLossSeen_ || !display_ || LiveDisplay()) return;
+    displayLossSeen_ = true;  // once: the windows are told a single time
+    EndSession(SessionEndCause::kDisplayLost);
+}
+
+void MessageQueue::EndSession(SessionEndCause cause) {
+    NotifySessionEnd(cause);
     std::vector<HWND> topLevel;
     {
         Registry& registry = Registry::Get();
@@ -312,6 +322,7 @@ bool MessageQueue::Take(MSG* out, HWND hwnd, UINT filterMin, UINT filterMax, boo
     RunTasks();
     if (sessionFd_ >= 0) HandleSessionEnd();
     PumpX();
+    if (sessionFd_ >= 0) HandleDisplayLost();
     {
         std::lock_guard lock(lock_);
         for (auto it = posted_.begin(); it != posted_.end(); ++it) {
@@ -381,9 +392,11 @@ void MessageQueue::WaitForInput(int timeoutMs) {
     pollfd fds[3];
     nfds_t count = 0;
     fds[count++] = {wakeFd_, POLLIN, 0};
-    if (display_) {
+    // A lost connection is not watched: its socket stays readable (at its end) for ever.
+    if (LiveDisplay()) {
         XFlush(display_);
-        if (XEventsQueued(display_, QueuedAlready) > 0) return;
+        // The flush may have found the connection lost: the next look at the queue says so.
+        if (!LiveDisplay() || XEventsQueued(display_, QueuedAlready) > 0) return;
         fds[count++] = {ConnectionNumber(display_), POLLIN, 0};
     }
     if (sessionFd_ >= 0) fds[count++] = {sessionFd_, POLLIN, 0};

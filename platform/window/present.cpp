@@ -65,6 +65,7 @@ cairo_surface_t* XTarget(WindowRecord& record) {
 bool PresentWindow(HWND hwnd, cairo_surface_t* source, const RECT& rect) {
     RecordPtr record = window_detail::FindOwnRecord(hwnd);
     if (!record || !source || cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) return false;
+    if (record->display && !UsableDisplay(*record)) return false;
     // A layered X window shows whole pictures through its background.
     if (record->display && (record->exStyle & WS_EX_LAYERED) && !(record->style & WS_CHILD)) {
         return UpdateLayeredSurface(hwnd, source, POINT{0, 0}, SIZE{record->width, record->height});
@@ -87,7 +88,7 @@ bool PresentWindow(HWND hwnd, cairo_surface_t* source, const RECT& rect) {
     const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
     cairo_destroy(cr);
     cairo_surface_flush(target);
-    if (record->display) XFlush(record->display);
+    if (Display* display = UsableDisplay(*record)) XFlush(display);
     return ok;
 }
 
@@ -100,7 +101,8 @@ namespace window_detail {
 
 void ReleaseSurface(WindowRecord& record) {
     if (!record.surface) return;
-    cairo_surface_destroy(record.surface);
+    // A surface of a lost connection is left: freeing it would be X calls.
+    if (!record.display || UsableDisplay(record)) cairo_surface_destroy(record.surface);
     record.surface = nullptr;
 }
 

@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 #include "platform/window/message_loop.h"
@@ -14,6 +15,7 @@ namespace {
 constexpr int kSessionEndSignals[] = {SIGTERM, SIGHUP, SIGINT};
 
 int gSessionPipe[2] = {-1, -1};
+std::atomic<void (*)(SessionEndCause)> gObserver{nullptr};
 
 sigset_t SessionEndSet() {
     sigset_t set;
@@ -51,7 +53,9 @@ void AwaitHeldSessionEnd() {
 
 void InstallSessionEndHandler() {
     if (gSessionPipe[0] < 0 && pipe2(gSessionPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    window_detail::MessageQueue::Current().EnableSessionEnd(gSessionPipe[0]);
+    window_detail::MessageQueue& queue = window_detail::MessageQueue::Current();
+    queue.EnableSessionEnd(gSessionPipe[0]);
+    queue.UiDisplay();  // its loss ends the session
     struct sigaction action {};
     action.sa_handler = OnSessionSignal;
     sigemptyset(&action.sa_mask);
@@ -68,5 +72,15 @@ void UninstallSessionEndHandler() {
     HoldSessionEndSignals();
     window_detail::MessageQueue::Current().EnableSessionEnd(-1);
 }
+
+void SetSessionEndObserver(void (*observer)(SessionEndCause cause)) { gObserver = observer; }
+
+namespace window_detail {
+
+void NotifySessionEnd(SessionEndCause cause) {
+    if (auto observer = gObserver.load()) observer(cause);
+}
+
+}  // namespace window_detail
 
 }  // namespace zovi::platform

@@ -40,7 +40,7 @@ void Hide(MessageQueue& queue, WindowRecord& record) {
 
 BOOL ShowOwnWindow(const RecordPtr& record, int command) {
     MessageQueue& queue = MessageQueue::Current();
-    Display* display = record->display;
+    Display* display = UsableDisplay(*record);
     const BOOL wasVisible = record->visible.load() ? TRUE : FALSE;
     const bool topLevel = !(record->style & WS_CHILD);
     if (command == SW_HIDE) {
@@ -65,7 +65,7 @@ BOOL ShowOwnWindow(const RecordPtr& record, int command) {
 }
 
 BOOL PositionOwnWindow(const RecordPtr& record, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
-    Display* display = record->display;
+    Display* display = UsableDisplay(*record);
     const HWND hwnd = record->hwnd;
     const bool move = !(flags & SWP_NOMOVE) && (x != record->x || y != record->y);
     const bool size = !(flags & SWP_NOSIZE) && (cx != record->width || cy != record->height);

@@ -203,10 +203,10 @@ BOOL DestroyWindow(HWND hwnd) {
     }
     MessageQueue::Current().ForgetWindow(hwnd);
     ReleaseSurface(*record);
-    if (record->display) {
-        zovi::platform::x11::CXErrorTrap trap(record->display);  // a child may be gone with its parent
-        XDestroyWindow(record->display, hwnd);
-        if (record->colormap) XFreeColormap(record->display, record->colormap);
+    if (Display* display = UsableDisplay(*record)) {
+        zovi::platform::x11::CXErrorTrap trap(display);  // a child may be gone with its parent
+        XDestroyWindow(display, hwnd);
+        if (record->colormap) XFreeColormap(display, record->colormap);
         trap.Failed();
     }
     return TRUE;

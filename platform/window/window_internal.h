@@ -17,7 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/window/message_loop.h"
 #include "platform/window/window.h"
+#include "platform/x11/x11_init.h"
 
 typedef struct _cairo_surface cairo_surface_t;
 
@@ -139,10 +141,10 @@ public:
 
     DWORD ThreadId() const { return threadId_; }
     // The connection this thread's windows live on (opened on first use); null without
-    // a display.
+    // a display, and once it is lost.
     Display* UiDisplay();
-    // The connection if it is already open (never opens it).
-    Display* OpenedDisplay() const { return display_; }
+    // The connection if it is already open (never opens it), while it is usable.
+    Display* OpenedDisplay() const { return LiveDisplay(); }
 
     // Any thread.
     void Post(const MSG& msg);
@@ -187,12 +189,18 @@ private:
     bool Matches(const MSG& msg, HWND hwnd, UINT filterMin, UINT filterMax) const;
     void RunTasks();
     void HandleSessionEnd();
+    void HandleDisplayLost();
+    // Tells the thread's top-level windows that the session ends, and quits.
+    void EndSession(SessionEndCause cause);
+    // The UI connection, while it is usable.
+    Display* LiveDisplay() const { return x11::ConnectionLost(display_) ? nullptr : display_; }
 
     DWORD threadId_;
     int wakeFd_ = -1;
     int sessionFd_ = -1;
     Display* display_ = nullptr;
     bool displayTried_ = false;
+    bool displayLossSeen_ = false;
 
     std::mutex lock_;  // guards posted_, sends_ and tasks_
     std::deque<MSG> posted_;
@@ -207,6 +215,15 @@ private:
     bool quit_ = false;
     int quitCode_ = 0;
 };
+
+// The session end's observer (set by the program), told of each session end.
+void NotifySessionEnd(SessionEndCause cause);
+
+// A window's connection when X calls may be made on it: not an offscreen window's, not
+// a lost one.
+inline Display* UsableDisplay(const WindowRecord& record) {
+    return x11::ConnectionLost(record.display) ? nullptr : record.display;
+}
 
 // Atoms by name (interned once per process; atoms are the same on every connection).
 Atom GetAtom(Display* display, const char* name);

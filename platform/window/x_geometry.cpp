@@ -13,7 +13,7 @@ constexpr size_t kRememberedRequests = 16;
 }  // namespace
 
 void ApplyXMapping(WindowRecord& record) {
-    if (!record.display) return;
+    if (!UsableDisplay(record)) return;
     const bool wanted = record.visible && record.width > 0 && record.height > 0;
     if (wanted == record.xMapped) return;
     record.xMapped = wanted;
@@ -28,7 +28,7 @@ void ApplyXMapping(WindowRecord& record) {
 }
 
 void RequestXGeometry(WindowRecord& record) {
-    if (!record.display) return;
+    if (!UsableDisplay(record)) return;
     RequestedGeometry request{record.x, record.y, std::max(record.width, 1), std::max(record.height, 1),
                               NextRequest(record.display)};
     XMoveResizeWindow(record.display, record.hwnd, request.x, request.y, static_cast<unsigned>(request.width),

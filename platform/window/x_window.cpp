@@ -156,7 +156,7 @@ bool CreateXWindow(WindowRecord& record, const wchar_t* title) {
 }
 
 void SetWindowTitle(WindowRecord& record, const wchar_t* title) {
-    if (!record.display) return;
+    if (!UsableDisplay(record)) return;
     const std::wstring text = title ? title : L"";
     SetUtf8Property(record.display, record.hwnd, "_NET_WM_NAME", text);
     XStoreName(record.display, record.hwnd, WideToUtf8(text).c_str());

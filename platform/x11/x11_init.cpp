@@ -2,9 +2,11 @@
 
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <vector>
 
 namespace zovi::platform::x11 {
 
@@ -12,6 +14,11 @@ namespace {
 
 thread_local CXErrorTrap* t_trap = nullptr;
 std::atomic<unsigned long> g_untrapped{0};
+
+// Lost connections are never freed, so an address here never names a newer connection.
+std::mutex g_lostLock;
+std::vector<Display*> g_lost;
+std::atomic<unsigned long> g_lostCount{0};
 
 }  // namespace
 
@@ -35,6 +42,22 @@ namespace {
 
 int XErrorHandler(Display* display, XErrorEvent* event) { return OnXError(display, event); }
 
+// Xlib calls this first on a lost connection; its default ends the process. Returning
+// hands over to the connection's exit handler.
+int XIOErrorHandler(Display*) { return 0; }
+
+// Runs inside the failing call, with the connection locked for this thread. Returning
+// lets Xlib unwind that call as failed; the connection is not touched again.
+void OnConnectionLost(Display* display, void*) {
+    {
+        std::lock_guard lock(g_lostLock);
+        if (std::find(g_lost.begin(), g_lost.end(), display) != g_lost.end()) return;
+        g_lost.push_back(display);
+        g_lostCount.fetch_add(1);
+    }
+    std::fprintf(stderr, "X connection to %s lost\n", DisplayString(display));
+}
+
 }  // namespace
 
 void InitX11() {
@@ -42,17 +65,28 @@ void InitX11() {
     std::call_once(once, [] {
         XInitThreads();
         XSetErrorHandler(&XErrorHandler);
+        XSetIOErrorHandler(&XIOErrorHandler);
     });
 }
 
 _XDisplay* OpenDisplay(const char* name) {
     InitX11();
-    return XOpenDisplay(name);
+    Display* display = XOpenDisplay(name);
+    if (display) XSetIOErrorExitHandler(display, &OnConnectionLost, nullptr);
+    return display;
 }
 
 void CloseDisplay(_XDisplay* display) {
-    if (display) XCloseDisplay(display);
+    if (display && !ConnectionLost(display)) XCloseDisplay(display);
 }
+
+bool ConnectionLost(_XDisplay* display) {
+    if (g_lostCount.load() == 0 || !display) return false;
+    std::lock_guard lock(g_lostLock);
+    return std::find(g_lost.begin(), g_lost.end(), display) != g_lost.end();
+}
+
+unsigned long LostConnectionCount() { return g_lostCount.load(); }
 
 CXErrorTrap::CXErrorTrap(_XDisplay* display, bool syncOnExit)
     : display_(display), syncOnExit_(syncOnExit), outer_(t_trap) {
@@ -61,13 +95,14 @@ CXErrorTrap::CXErrorTrap(_XDisplay* display, bool syncOnExit)
 
 CXErrorTrap::~CXErrorTrap() {
     // Errors of requests still in flight belong to this trap, not to the outer code.
-    if (display_ && syncOnExit_) XSync(display_, False);
+    if (display_ && syncOnExit_ && !ConnectionLost(display_)) XSync(display_, False);
     t_trap = outer_;
 }
 
 bool CXErrorTrap::Failed() {
-    if (display_) XSync(display_, False);
-    return errorCode_ != 0;
+    if (display_ && !ConnectionLost(display_)) XSync(display_, False);
+    // On a lost connection every call failed.
+    return errorCode_ != 0 || ConnectionLost(display_);
 }
 
 unsigned long UntrappedErrorCount() { return g_untrapped.load(); }

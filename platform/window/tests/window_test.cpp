@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "platform/process/process.h"
 #include "platform/window/message_loop.h"
 #include "platform/window/window.h"
+#include "platform/x11/testing/killable_x_server.h"
 
 namespace {
 
@@ -372,6 +374,57 @@ TEST_F(WindowTest, SessionEndReachesTopLevelWindowsThenQuits) {
         EXPECT_EQ(session, (std::vector<UINT>{WM_QUERYENDSESSION, WM_ENDSESSION}));
         DestroyWindow(hwnd);
     }
+}
+
+std::atomic<bool> gLoopRuns{false};
+std::atomic<int> gDisplayLostEnds{0};
+
+TEST_F(WindowTest, LossOfTheXServerIsASessionEnd) {
+    // A thread whose windows live on a server the test kills while its loop waits: the
+    // loop hears of it as of a session end, tells its window and quits, once; the window
+    // then goes, and a new one fails for want of a connection.
+    zovi::test::CKillableXServer server;
+    ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
+    zovi::platform::SetSessionEndObserver([](zovi::platform::SessionEndCause cause) {
+        if (cause == zovi::platform::SessionEndCause::kDisplayLost) ++gDisplayLostEnds;
+    });
+    const std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    setenv("DISPLAY", server.Name().c_str(), 1);
+    gLoopRuns = false;
+    int code = -1;
+    std::vector<UINT> session;
+    HWND after = 1;
+    std::thread ui([&] {
+        HWND hwnd = MakeWindow();
+        ASSERT_NE(hwnd, 0u);
+        ShowWindow(hwnd, SW_SHOW);
+        zovi::platform::InstallSessionEndHandler();
+        SetTimer(0, 0, 1, [](HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(0, id);
+            gLoopRuns = true;
+        });
+        CMessageLoop loop;
+        code = loop.Run();
+        zovi::platform::UninstallSessionEndHandler();
+        for (UINT m : Seen()) {
+            if (m == WM_QUERYENDSESSION || m == WM_ENDSESSION) session.push_back(m);
+        }
+        DestroyWindow(hwnd);
+        after = MakeWindow();
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!gLoopRuns && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(gLoopRuns);
+    server.End(SIGKILL);  // ends the thread's loop in any case
+    ui.join();
+    setenv("DISPLAY", saved.c_str(), 1);
+    zovi::platform::SetSessionEndObserver(nullptr);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(session, (std::vector<UINT>{WM_QUERYENDSESSION, WM_ENDSESSION}));
+    EXPECT_EQ(gDisplayLostEnds, 1);
+    EXPECT_EQ(after, 0u);
 }
 
 TEST_F(WindowTest, WithoutADisplayEverythingFailsSoft) {
