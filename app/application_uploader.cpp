@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/account_startup.h"
 #include "core/files/file.h"
 #include "core/url/mime_type_helper.h"
 #include "online/http/api_base.h"
@@ -10,8 +11,7 @@
 #include "platform/base/utf8.h"
 
 bool CApplicationUploader::Run() {
-    // The account context is made here once the account services exist; the upload does
-    // not need it.
+    MakeAccountContext();
     const std::wstring url = zovi::platform::Utf8ToWide(GetApiBase() + "/v1/app/dumpfileinfo");
     auto it = params.find(PARAM_DMP_FILE);
     const std::wstring path = it != params.end() ? it->second : std::wstring();

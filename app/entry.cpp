@@ -5,16 +5,23 @@ extern "C" {
 }
 #include <SDL2/SDL.h>
 
+#include "app/account_startup.h"
 #include "app/command_line.h"
 #include "app/command_line_controller.h"
 #include "app/crash_hooks.h"
-#include "core/global/global.h"
 #include "app/idle_delegate.h"
+#include "app/session_end_steps.h"
 #include "core/deferred/at_exit.h"
 #include "core/deferred/on_idle.h"
 #include "core/files/data_folder.h"
+#include "core/global/global.h"
 #include "core/log/media_log.h"
 #include "crashrep/zovi_crashrep.h"
+#include "engine/player/sdl_drivers.h"
+#include "online/account/account_context.h"
+#include "online/analytics/analytics_controller.h"
+#include "online/http/http_session_start.h"
+#include "online/rest/rest_api_controller.h"
 #include "platform/crash/exception_filter.h"
 #include "platform/duilib/core/manager/paint_manager.h"
 #include "platform/duilib/core/resources/skin_archive.h"
@@ -41,6 +48,8 @@ int wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
     SetUnhandledExceptionFilter(CrashExceptionFilter);
     // A write to a child or a connection that has gone fails instead of ending us.
     zovi::platform::IgnoreBrokenPipeSignal();
+    // libcurl before the request threads; the session's cookies from the data folder.
+    StartHttpSession();
 
     // Automatic submission, except in the uploader itself: a crash while uploading must
     // not start another uploader, and another, for ever.
@@ -52,9 +61,9 @@ int wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
 
     CGlobal& global = GetGlobal();
     TolkaSetLang(global.lang == L"en-US" ? TolkaLangEnglish : TolkaLangChinese);
-    // The account context controller (online services) is not built yet; the machine id
-    // stands for its device identifier in the start line.
-    global.Info(L"wWinMain start[%s] app lang=%s!!!", deviceId.c_str(), global.lang.c_str());
+    MakeAccountContext();
+    global.Info(L"wWinMain start[%s] app lang=%s!!!", CAccountContextController::GetDeviceId().c_str(),
+                global.lang.c_str());
 
     av_log_set_callback(FFmpegLogCallback);
     av_log_set_level(AV_LOG_WARNING);
@@ -75,7 +84,7 @@ int RunApplication() {
 
     // OLE, the common controls, the rich-edit library, the copy-data message filter, GDI+
     // and Winsock need no start-up here.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // SIGTERM and SIGINT stay ours
+    zovi::engine::PrepareSdlDrivers();  // X11, PulseAudio; SIGTERM and SIGINT stay ours
     SDL_Init(SDL_INIT_EVERYTHING);
 
     CMessageLoop loop;
@@ -84,23 +93,31 @@ int RunApplication() {
     loop.AddMessageFilter(&delegate);
     loop.AddIdleHandler(&delegate);
     // The DirectUI library: its log, the built-in skin, the resource path ("skin/",
-    // stored; the skin is the archive). It has no module instance to take here. The
-    // account context: not built yet.
+    // stored; the skin is the archive). It has no module instance to take here.
     DuiLib::SetLogSink(DuiLogToAppLog);
     DuiLib::SetSkinArchive(zovi::skin::kSkinZip, zovi::skin::kSkinZipSize);
     DuiLib::CPaintManagerUI::SetResourcePath((DuiLib::CPaintManagerUI::GetInstancePath() + L"skin/").GetData());
+    MakeAccountContext();
 
     if (controller->Run()) {
+        ObserveSessionEnd();
         zovi::platform::InstallSessionEndHandler();
         loop.Run();
         zovi::platform::UninstallSessionEndHandler();
+        FinishRunningRecording();
     }
 
+    // The analytics sender first: its exchange in progress gets its bound before the
+    // transport's shutting-down flag ends every transfer.
+    CGeneralAnalyticsController::ShutdownSender();
+    // REST request threads deliver nothing more and are waited for (bounded) before the
+    // singletons they would reach go.
+    CRestAPIController::ShutdownRequests();
     RunAtExitList();
     loop.RemoveIdleHandler(&delegate);
     loop.RemoveMessageFilter(&delegate);
     zovi::platform::RemoveMessageLoop();
-    SDL_Quit();
+    QuitSdl();
     RunAtExitList();
     return 0;
 }

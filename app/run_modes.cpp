@@ -1,6 +1,9 @@
 #include "app/run_modes.h"
 
+#include "app/account_startup.h"
+#include "app/record_at_start.h"
 #include "engine/controller/capture_controller.h"
+#include "online/account/account_storage.h"
 #include "platform/base/last_error.h"
 #include "platform/window/named_mutex.h"
 #include "platform/window/window.h"
@@ -32,9 +35,11 @@ bool CApplicationCapture::Run() {
         return false;
     }
     // The update controller and its start-up check: the online services, not built yet.
-    // The account context and account storage controllers: the online services, not built yet.
+    MakeAccountContext();
+    CAccountStorageController::GetInstance()->Load();
     zovi::engine::CCaptureController::GetInstance();
     // The capture controller makes and shows the capture main window: not built yet.
+    RecordAtStartWhenAsked();
     return true;
 }
 

@@ -24,11 +24,15 @@
 #include "core/files/data_folder.h"
 #include "core/log/log_format.h"
 #include "core/regvalues/reg_values.h"
+#include "engine/capture/tests/support/media_probe.h"
+#include "engine/history/capture_history.h"
+#include "online/account/account_context.h"
 #include "platform/base/last_error.h"
 #include "platform/base/utf8.h"
 #include "platform/process/process.h"
 #include "platform/window/named_mutex.h"
 #include "platform/window/window.h"
+#include "platform/x11/testing/killable_x_server.h"
 
 namespace fs = std::filesystem;
 using zovi::platform::ChildProcess;
@@ -112,15 +116,23 @@ bool WaitFor(const std::function<bool()>& done, int seconds = 20, int pollMs = 2
     return false;
 }
 
-// Whether process `pid` takes `signal` instead of dying of it: it holds (blocks) or
-// catches it.
-bool TakesSignal(pid_t pid, int signal) {
+// The signals process `pid` holds (blocks) and catches, as bit masks.
+std::pair<unsigned long long, unsigned long long> HeldAndCaughtSignals(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     unsigned long long held = 0, caught = 0;
     for (std::string line; std::getline(status, line);) {
         if (line.rfind("SigBlk:", 0) == 0) held = std::stoull(line.substr(7), nullptr, 16);
         if (line.rfind("SigCgt:", 0) == 0) caught = std::stoull(line.substr(7), nullptr, 16);
     }
+    return {held, caught};
+}
+
+bool CatchesSignal(pid_t pid, int signal) { return ((HeldAndCaughtSignals(pid).second >> (signal - 1)) & 1) != 0; }
+
+// Whether process `pid` takes `signal` instead of dying of it: it holds (blocks) or
+// catches it.
+bool TakesSignal(pid_t pid, int signal) {
+    const auto [held, caught] = HeldAndCaughtSignals(pid);
     return (((held | caught) >> (signal - 1)) & 1) != 0;
 }
 
@@ -155,7 +167,10 @@ TEST(ProgramTest, DebugModeRunsUntilTheSessionEnds) {
     ASSERT_GE(lines.size(), 3u);
     EXPECT_NE(lines.front().find("Log opened on"), std::string::npos);
     EXPECT_NE(lines[1].find("[INFO   ] [" + std::to_string(debug->Pid()) + "] "), std::string::npos);
-    EXPECT_NE(lines[1].find("wWinMain start["), std::string::npos);
+    // The start line names the account side's device identifier.
+    EXPECT_NE(lines[1].find("wWinMain start[" + zovi::platform::WideToUtf8(CAccountContextController::GetDeviceId()) +
+                            "] app lang="),
+              std::string::npos);
     EXPECT_NE(lines.back().find("Log closed on"), std::string::npos);
 }
 
@@ -232,6 +247,8 @@ TEST(ProgramTest, NoModeMakesTheVideoFoldersAtStart) {
         EXPECT_EQ(program->ExitCode(), 0);
         EXPECT_TRUE(fs::is_directory(home / "Zovi录屏" / "Log"));  // it ran in this home
         EXPECT_FALSE(fs::exists(home / "Videos"));
+        // Only the capture mode makes (and loads) the account storage, which makes its folder.
+        EXPECT_EQ(fs::is_directory(home / "Zovi录屏" / "Data"), std::string(mode) == "/capture");
         fs::remove_all(home);
     }
 }
@@ -298,7 +315,7 @@ TEST(ProgramTest, SecondCopyOfARealRecorderEndsAndOtherModesRunBesideIt) {
         auto beside = Start({mode});
         ASSERT_TRUE(beside);
         EXPECT_FALSE(beside->Wait(1000)) << mode << " ended beside the recorder";
-        beside->Kill(SIGTERM);
+        SignalOnceTaken(*beside, SIGTERM);  // a slow start-up may not handle it yet
         ASSERT_TRUE(beside->Wait(20'000));
         EXPECT_EQ(beside->ExitCode(), 0) << mode;
     }
@@ -337,6 +354,93 @@ TEST(ProgramTest, CrashHooksLeaveAReportWithTheFatalTextAndExit255) {
         }
         fs::remove_all(folder);
     }
+}
+
+// The recording the program started, from its log line; empty until it has started.
+std::string RecordingFileOf(pid_t pid) {
+    const std::string mark = "Recording at start: ";
+    for (const std::string& line : LinesOf(pid)) {
+        const size_t at = line.find(mark);
+        if (at != std::string::npos) return line.substr(at + mark.size());
+    }
+    return {};
+}
+
+bool InHistory(const std::string& file) {
+    auto* history = zovi::engine::CCaptureHistory::GetInstance();
+    std::vector<uint32_t> keys;
+    std::vector<std::shared_ptr<zovi::engine::CaptureHistoryItem>> items;
+    if (history->GetKeys(keys)) history->LoadAll(keys, items);
+    history->Flush();  // closed again: an open store keeps the next recording's entry out
+    for (const auto& item : items) {
+        if (item->path == file) return true;
+    }
+    return false;
+}
+
+TEST(ProgramTest, LossOfTheXServerEndsTheSessionAndFinishesTheRecording) {
+    // The server killed (a crash) or ended cleanly: either way every connection of the
+    // program breaks. The program finishes a running recording (a playable file in the
+    // history), saves its settings and ends by itself, saying why.
+    struct Case {
+        std::vector<std::string> arguments;
+        bool recording;
+        int serverSignal;
+    } cases[] = {
+        {{"/capture"}, true, SIGKILL},
+        {{"/capture"}, false, SIGKILL},
+        {{"/debug"}, false, SIGTERM},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments[0] + (c.recording ? " recording" : " idle") + ", server ended by " +
+                     strsignal(c.serverSignal));
+        zovi::test::CKillableXServer server;
+        ASSERT_FALSE(server.Name().empty()) << "Xvfb did not start";
+        ASSERT_TRUE(WriteRegString(L"EN-us", L"lang", nullptr));
+        Environment environment = {{"DISPLAY", server.Name()}};
+        if (c.recording) environment.emplace_back("ZOVI_TEST_RECORD_AT_START", "1");
+        auto program = Start(c.arguments, environment);
+        ASSERT_TRUE(program);
+        // The loop runs, watching for the session end, once its handler catches SIGTERM.
+        ASSERT_TRUE(WaitFor([&] { return CatchesSignal(program->Pid(), SIGTERM); }, 60));
+        std::string file;
+        if (c.recording) {
+            ASSERT_TRUE(WaitFor([&] { return !(file = RecordingFileOf(program->Pid())).empty(); }, 60));
+            // The muxer has written the first of it.
+            ASSERT_TRUE(WaitFor(
+                [&] {
+                    std::error_code error;
+                    return fs::file_size(file, error) > 0 && !error;
+                },
+                60));
+        }
+
+        server.End(c.serverSignal);
+        const bool ended = program->Wait(60'000);
+        if (!ended) {
+            program->Kill(SIGKILL);
+            program->Wait(-1);
+        }
+        ASSERT_TRUE(ended) << "the program did not end without its X server";
+        EXPECT_EQ(program->ExitCode(), 0);
+        bool told = false;
+        for (const std::string& line : LinesOf(program->Pid())) {
+            told |= line.find("Session end: the connection to the X server was lost") != std::string::npos;
+        }
+        EXPECT_TRUE(told);
+        std::wstring stored;
+        ASSERT_TRUE(ReadRegString(stored, L"lang", nullptr));
+        EXPECT_EQ(stored, L"en-US");  // the settings were saved
+        if (c.recording) {
+            const zovi::test::MediaInfo media = zovi::test::ProbeMedia(file);
+            EXPECT_TRUE(media.opened) << file;
+            EXPECT_GT(media.videoDuration, 0) << file;
+            EXPECT_EQ(media.audioStreams, 1) << file;
+            EXPECT_TRUE(InHistory(file)) << "the muxer did not finish " << file;
+            fs::remove(file);
+        }
+    }
+    WriteRegString(L"zh-CN", L"lang", nullptr);
 }
 
 }  // namespace

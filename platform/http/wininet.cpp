@@ -3,14 +3,13 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <memory>
 #include <cstring>
-#include <mutex>
+#include <memory>
 #include <string_view>
 
 #include "platform/base/utf8.h"
+#include "platform/http/curl_transfer.h"
+#include "platform/http/http_session.h"
 
 namespace {
 
@@ -18,21 +17,6 @@ using zovi::platform::WideToUtf8;
 
 // Reply bytes buffered before the transfer is paused until the reader catches up.
 constexpr size_t kPauseThreshold = 1024 * 1024;
-
-std::mutex g_settingsLock;
-std::string g_caFile;
-std::atomic<DWORD> g_connectTimeoutMs{30000};
-std::atomic<DWORD> g_stallMs{60000};
-
-std::string CaFile() {
-    std::lock_guard guard(g_settingsLock);
-    return g_caFile;
-}
-
-void EnsureCurlGlobal() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 struct CInternetHandle {
     enum Kind { kSession, kConnection, kRequest };
@@ -57,6 +41,7 @@ struct CRequestHandle : CInternetHandle {
     CRequestHandle() : CInternetHandle(kRequest) {}
     ~CRequestHandle() override {
         if (multi != nullptr && easy != nullptr) curl_multi_remove_handle(multi, easy);
+        if (easy != nullptr && sent) zovi::platform::SaveHttpCookies(easy);
         if (easy != nullptr) curl_easy_cleanup(easy);
         if (multi != nullptr) curl_multi_cleanup(multi);
         curl_slist_free_all(headers);
@@ -66,13 +51,13 @@ struct CRequestHandle : CInternetHandle {
     std::string url;
     std::string verb;
     curl_slist* headers = nullptr;
+    std::shared_ptr<zovi::platform::CHttpShare> share;  // kept while the handle may use it
     CURLM* multi = nullptr;
     CURL* easy = nullptr;
     std::string body;
 
     bool sent = false;
     bool done = false;
-    bool paused = false;
     CURLcode result = CURLE_OK;
     bool headersComplete = false;
     bool sawLocation = false;
@@ -81,11 +66,8 @@ struct CRequestHandle : CInternetHandle {
 
     size_t Buffered() const { return received.size() - readOffset; }
 
-    // When bytes last moved either way, for the stall time-out.
-    std::chrono::steady_clock::time_point lastMoved = std::chrono::steady_clock::now();
-    curl_off_t lastDown = 0;
-    curl_off_t lastUp = 0;
-    bool stalled = false;
+    // The progress hook's record; `paused` while the reader has to catch up.
+    zovi::platform::CTransferWatch watch;
 };
 
 template <class T>
@@ -142,7 +124,7 @@ size_t OnReplyHeader(char* data, size_t size, size_t count, void* user) {
 size_t OnReplyData(char* data, size_t size, size_t count, void* user) {
     auto* request = static_cast<CRequestHandle*>(user);
     if (request->Buffered() >= kPauseThreshold) {
-        request->paused = true;
+        request->watch.paused = true;
         return CURL_WRITEFUNC_PAUSE;
     }
     request->headersComplete = true;
@@ -150,28 +132,12 @@ size_t OnReplyData(char* data, size_t size, size_t count, void* user) {
     return size * count;
 }
 
-int OnTransferProgress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
-    auto* request = static_cast<CRequestHandle*>(user);
-    const auto now = std::chrono::steady_clock::now();
-    if (down != request->lastDown || up != request->lastUp || request->paused) {
-        request->lastDown = down;
-        request->lastUp = up;
-        request->lastMoved = now;
-        return 0;
-    }
-    if (now - request->lastMoved > std::chrono::milliseconds(g_stallMs.load())) {
-        request->stalled = true;
-        return 1;  // abort the transfer
-    }
-    return 0;
-}
-
 // Drives the transfer until `ready` holds or it ended.
 template <class Ready>
 void Drive(CRequestHandle* request, Ready ready) {
     while (!request->done && !ready()) {
-        if (request->paused && request->Buffered() < kPauseThreshold) {
-            request->paused = false;
+        if (request->watch.paused && request->Buffered() < kPauseThreshold) {
+            request->watch.paused = false;
             curl_easy_pause(request->easy, CURLPAUSE_CONT);
             continue;
         }
@@ -185,11 +151,11 @@ void Drive(CRequestHandle* request, Ready ready) {
         while (CURLMsg* message = curl_multi_info_read(request->multi, &queued)) {
             if (message->msg == CURLMSG_DONE) {
                 request->done = true;
-                request->result = request->stalled ? CURLE_OPERATION_TIMEDOUT : message->data.result;
+                request->result = zovi::platform::TransferResult(request->watch, message->data.result);
             }
         }
         if (request->done || ready()) break;
-        if (request->paused) break;  // the reader has to take bytes first
+        if (request->watch.paused) break;  // the reader has to take bytes first
         curl_multi_poll(request->multi, nullptr, 0, 100, nullptr);
     }
 }
@@ -198,20 +164,12 @@ bool SetUpTransfer(CRequestHandle* request, const void* optional, DWORD optional
     CURL* easy = request->easy;
     bool ok = true;
     auto set = [&ok](CURLcode code) { ok = ok && code == CURLE_OK; };
+    request->share = zovi::platform::AcquireHttpShare();
+    set(zovi::platform::ApplyTransferOptions(easy, *request->share, request->watch) ? CURLE_OK
+                                                                                     : CURLE_FAILED_INIT);
     set(curl_easy_setopt(easy, CURLOPT_URL, request->url.c_str()));
-    set(curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https"));
-    set(curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
     set(curl_easy_setopt(easy, CURLOPT_USERAGENT, request->agent.c_str()));
     set(curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1)));
-    set(curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L));
-    set(curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L));
-    set(curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L));
-    const std::string caFile = CaFile();
-    if (!caFile.empty()) set(curl_easy_setopt(easy, CURLOPT_CAINFO, caFile.c_str()));
-    set(curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(g_connectTimeoutMs.load())));
-    set(curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, OnTransferProgress));
-    set(curl_easy_setopt(easy, CURLOPT_XFERINFODATA, request));
-    set(curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L));
     set(curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnReplyHeader));
     set(curl_easy_setopt(easy, CURLOPT_HEADERDATA, request));
     set(curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnReplyData));
@@ -245,7 +203,7 @@ HINTERNET InternetOpenW(const wchar_t* agent, DWORD accessType, const wchar_t* p
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    EnsureCurlGlobal();
+    zovi::platform::InitHttpLibrary();
     auto* session = new CSessionHandle();
     session->agent = agent != nullptr ? WideToUtf8(agent) : std::string();
     return session;
@@ -439,17 +397,3 @@ BOOL InternetCloseHandle(HINTERNET handle) {
     delete base;
     return TRUE;
 }
-
-namespace zovi::platform {
-
-void SetHttpCaFileForTesting(const std::string& path) {
-    std::lock_guard guard(g_settingsLock);
-    g_caFile = path;
-}
-
-void SetHttpTimeoutsForTesting(DWORD connectMs, DWORD stallMs) {
-    g_connectTimeoutMs = connectMs;
-    g_stallMs = stallMs;
-}
-
-}  // namespace zovi::platform

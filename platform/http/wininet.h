@@ -9,6 +9,7 @@
 
 #include "platform/base/last_error.h"
 #include "platform/base/wintypes.h"
+#include "platform/http/http_session.h"  // the session and its test settings
 
 using HINTERNET = void*;
 using INTERNET_PORT = WORD;
@@ -65,12 +66,3 @@ BOOL InternetQueryDataAvailable(HINTERNET request, DWORD* bytesAvailable, DWORD 
 // bytes; a reply cut short fails with ERROR_INTERNET_CONNECTION_ABORTED.
 BOOL InternetReadFile(HINTERNET file, void* buffer, DWORD toRead, DWORD* read);
 BOOL InternetCloseHandle(HINTERNET handle);
-
-namespace zovi::platform {
-
-// Tests only: the CA bundle that verifies servers (empty: the system's store).
-void SetHttpCaFileForTesting(const std::string& path);
-// Tests only: the connect time-out and the stall time (no byte for that long) in ms.
-void SetHttpTimeoutsForTesting(DWORD connectMs, DWORD stallMs);
-
-}  // namespace zovi::platform

@@ -1,22 +1,14 @@
 // The COM stream interfaces (IUnknown, ISequentialStream, IStream) as plain abstract
 // classes with their methods in the published order, and the results they use.
 #pragma once
+#include "platform/base/hresult.h"
 #include "platform/base/wintypes.h"
 #include "platform/fs/win_file.h"  // FILETIME
 
 #include <cstring>
 
-inline constexpr HRESULT S_OK = 0;
-inline constexpr HRESULT S_FALSE = 1;
-inline constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001);
-inline constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002);
-inline constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003);
-inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000E);
 inline constexpr HRESULT STG_E_INVALIDFUNCTION = static_cast<HRESULT>(0x80030001);
 inline constexpr HRESULT STG_E_MEDIUMFULL = static_cast<HRESULT>(0x80030070);
-
-inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }
-inline constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 
 struct GUID {
     DWORD Data1;

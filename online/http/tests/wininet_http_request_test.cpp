@@ -6,6 +6,7 @@
 
 #include "online/http/api_base.h"
 #include "online/http/wininet_http_request.h"
+#include "platform/http/http_shutdown.h"
 #include "platform/http/tests/test_http_server.h"
 
 namespace {
@@ -276,6 +277,18 @@ TEST_F(HttpRequestTest, AStalledReplyTimesOut) {
     EXPECT_EQ(request.GetErrorText(), L"reading data");
     EXPECT_EQ(request.GetErrorCode(), ERROR_INTERNET_TIMEOUT);
     zovi::platform::SetHttpTimeoutsForTesting(30000, 60000);
+}
+
+TEST_F(HttpRequestTest, ShuttingDownAbortsATransferInProgress) {
+    CWinINetHttpRequest request(L"default");
+    ASSERT_TRUE(OpenAndSend(request, server_.BaseUrl() + "/stall"));
+    // Left alone, the reply would complete after the server's pause.
+    zovi::platform::SetHttpShuttingDown(true);
+    CBuffer reply;
+    EXPECT_FALSE(request.ReceiveToMemory(reply));
+    EXPECT_EQ(request.GetErrorText(), L"reading data");
+    EXPECT_EQ(request.GetErrorCode(), ERROR_INTERNET_CONNECTION_ABORTED);
+    zovi::platform::SetHttpShuttingDown(false);
 }
 
 TEST(HttpsTest, TlsFollowsTheSchemeAndVerifiesTheServer) {

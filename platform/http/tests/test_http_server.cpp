@@ -16,6 +16,38 @@
 
 namespace zovi::testing {
 
+std::vector<std::pair<std::string, std::string>> ParseHeaderLines(const std::string& head) {
+    std::vector<std::pair<std::string, std::string>> lines;
+    std::istringstream text(head);
+    std::string line;
+    std::getline(text, line);  // the request line
+    while (std::getline(text, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t colon = line.find(':');
+        if (colon == std::string::npos) continue;
+        std::string value = line.substr(colon + 1);
+        value.erase(0, value.find_first_not_of(" \t"));
+        lines.emplace_back(line.substr(0, colon), value);
+    }
+    return lines;
+}
+
+int ListenOnLoopback(int backlog, int& port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || listen(fd, backlog) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        close(fd);
+        return -1;
+    }
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
 std::string RecordedRequest::Header(const std::string& name) const {
     auto it = headers.find(name);
     return it != headers.end() ? it->second : std::string();
@@ -108,17 +140,8 @@ CRawRecordingServer::~CRawRecordingServer() {
 }
 
 bool CRawRecordingServer::Start() {
-    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    listenFd_ = ListenOnLoopback(16, port_);
     if (listenFd_ < 0) return false;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 || listen(listenFd_, 16) != 0 ||
-        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        return false;
-    }
-    port_ = ntohs(address.sin_port);
     thread_ = std::thread([this] { Serve(); });
     return true;
 }
@@ -148,22 +171,13 @@ void CRawRecordingServer::HandleConnection(int fd) {
         if (headerEnd == std::string::npos) {
             headerEnd = data.find("\r\n\r\n");
             if (headerEnd == std::string::npos) continue;
-            std::istringstream lines(data.substr(0, headerEnd));
-            std::string line;
-            std::getline(lines, line);
+            const std::string head = data.substr(0, headerEnd);
             RecordedRequest request;
-            std::istringstream first(line);
+            std::istringstream first(head.substr(0, head.find("\r\n")));
             first >> request.method >> request.target;
-            while (std::getline(lines, line)) {
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                const size_t colon = line.find(':');
-                if (colon == std::string::npos) continue;
-                std::string value = line.substr(colon + 1);
-                value.erase(0, value.find_first_not_of(' '));
-                request.headers.emplace(line.substr(0, colon), value);
-                if (strcasecmp(line.substr(0, colon).c_str(), "Content-Length") == 0) {
-                    contentLength = std::stoul(value);
-                }
+            for (auto& [name, value] : ParseHeaderLines(head)) {
+                if (strcasecmp(name.c_str(), "Content-Length") == 0) contentLength = std::stoul(value);
+                request.headers.emplace(std::move(name), std::move(value));
             }
             std::lock_guard guard(lock_);
             requests_.push_back(std::move(request));

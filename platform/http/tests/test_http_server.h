@@ -10,9 +10,17 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace zovi::testing {
+
+// The header lines of a request head (the request line, then "Name: value" lines), in the
+// order sent.
+std::vector<std::pair<std::string, std::string>> ParseHeaderLines(const std::string& head);
+// A listening TCP socket on 127.0.0.1 at a free port: its descriptor (-1 on failure), and
+// the port in `port`.
+int ListenOnLoopback(int backlog, int& port);
 
 struct RecordedRequest {
     std::string method;

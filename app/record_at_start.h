@@ -1,0 +1,7 @@
+// Start-up tests record without the capture main window (not built yet): with
+// ZOVI_TEST_RECORD_AT_START in the environment, the capture mode starts recording every
+// monitor with the system sound as soon as it runs, as the window's start would, and
+// logs the file's name.
+#pragma once
+
+void RecordAtStartWhenAsked();
