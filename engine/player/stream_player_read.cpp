@@ -1,0 +1,143 @@
+// The stream player's read thread: back-pressure, demuxing and decoding, and the
+// hand-over of pictures and sound to the renderers.
+#include "engine/player/stream_player.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include "engine/util/clock_ns.h"
+#include "platform/base/clock.h"
+
+namespace zovi::engine {
+
+namespace {
+
+constexpr int kAudioAheadMs = 500;
+constexpr size_t kVideoAheadFrames = 10;
+
+struct PacketDeleter {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+
+}  // namespace
+
+void CFFStreamPlayer::ReadLoop() {
+    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
+    std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
+    if (!packet || !frame) return;
+    const uint32_t audioAheadBytes = audioRenderer_ ? audioRenderer_->BytesFor(kAudioAheadMs) : 0;
+    while (!stop_) {
+        if (paused_ && !step_) {
+            Sleep(1);
+            continue;
+        }
+        if ((audioRenderer_ && audioRenderer_->HeldBytes() > audioAheadBytes) ||
+            (videoRenderer_ && videoRenderer_->Count() > kVideoAheadFrames)) {
+            Sleep(1);
+            continue;
+        }
+        std::unique_lock guard(playerLock_);
+        if (ReadOnePacket(packet.get(), frame.get())) continue;
+        guard.unlock();
+        // The end of the file (or a read error): stop there, paused.
+        Pause(true);
+        step_ = false;
+        seekState_ = kSeekNone;
+        seekTarget_ = -1;
+    }
+}
+
+bool CFFStreamPlayer::ReadOnePacket(AVPacket* packet, AVFrame* frame) {
+    if (av_read_frame(format_, packet) < 0) return false;
+    if (packet->stream_index == videoIndex_)
+        DecodePacket(videoDecoder_, format_->streams[videoIndex_], packet, frame);
+    else if (packet->stream_index == audioIndex_)
+        DecodePacket(audioDecoder_, format_->streams[audioIndex_], packet, frame);
+    av_packet_unref(packet);
+    return true;
+}
+
+void CFFStreamPlayer::DecodePacket(AVCodecContext* decoder, AVStream* stream, const AVPacket* packet,
+                                   AVFrame* frame) {
+    if (avcodec_send_packet(decoder, packet) < 0) return;
+    while (avcodec_receive_frame(decoder, frame) >= 0) {
+        const int64_t ts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp
+                                                                          : frame->pts;
+        const int64_t ms = ts == AV_NOPTS_VALUE ? 0 : av_rescale_q(ts, stream->time_base, AVRational{1, 1000});
+        if (decoder == videoDecoder_)
+            AcceptVideoFrame(frame, ms);
+        else
+            AcceptAudioFrame(frame, ms);
+        av_frame_unref(frame);
+    }
+}
+
+void CFFStreamPlayer::StartClockIfAsked(int64_t ms) {
+    if (videoRenderer_ && clockBaseWanted_.exchange(false)) videoRenderer_->SetClockBase(ms, GetClockNs());
+}
+
+bool CFFStreamPlayer::AcceptVideoFrame(AVFrame* frame, int64_t ms) {
+    const int state = seekState_.load();
+    if ((state == kSeekExact && ms < seekTarget_.load()) ||
+        (state == kSeekWaitBoth && audioIndex_ >= 0 && audioFrames_.load() == 0))
+        return false;
+    const uint8_t* const* planes = frame->data;
+    const int* lineSizes = frame->linesize;
+    const auto wanted = static_cast<AVPixelFormat>(outPixelFormat_);
+    if (frame->format != wanted) {
+        const auto source = static_cast<AVPixelFormat>(frame->format);
+        if (!converter_.Matches(frame->width, frame->height, source, frame->width, frame->height, wanted) &&
+            !converter_.Init(frame->width, frame->height, source, frame->width, frame->height, wanted))
+            return false;
+        if (!converter_.Scale(frame->data, frame->linesize)) return false;
+        planes = converter_.Frame()->data;
+        lineSizes = converter_.Frame()->linesize;
+    }
+    // The clock starts before the picture is queued, so the render thread never judges
+    // it by the clock of the previous position.
+    StartClockIfAsked(ms);
+    if (!videoRenderer_->PushFrame(planes, lineSizes, frame->width, frame->height, ms)) return false;
+    ++videoFrames_;
+    step_ = false;
+    seekState_ = kSeekNone;
+    seekTarget_ = -1;
+    return true;
+}
+
+bool CFFStreamPlayer::AcceptAudioFrame(AVFrame* frame, int64_t ms) {
+    const int state = seekState_.load();
+    if (videoIndex_ >= 0 && state != kSeekNone) {
+        ++audioFrames_;  // counted, so a waiting seek knows the sound has arrived
+        return false;
+    }
+    if (videoIndex_ < 0 && state == kSeekExact && ms < seekTarget_.load()) return false;
+    const int channels = frame->ch_layout.nb_channels;
+    if (channels != resampleChannels_ || frame->sample_rate != resampleRate_ || frame->format != resampleFormat_) {
+        if (!resampler_.Init(channels, frame->sample_rate, frame->format, outChannels_, outRate_, outSampleFormat_))
+            return false;
+        resampleChannels_ = channels;
+        resampleRate_ = frame->sample_rate;
+        resampleFormat_ = frame->format;
+    }
+    uint8_t* out[8] = {};
+    int converted = 0;
+    if (!resampler_.Convert(out, &converted, nullptr, frame->extended_data, frame->nb_samples)) return false;
+    const uint32_t bytes = static_cast<uint32_t>(converted) * outChannels_ *
+                           av_get_bytes_per_sample(static_cast<AVSampleFormat>(outSampleFormat_));
+    if (bytes > 0 && !audioRenderer_->Append(out[0], bytes, ms)) return false;
+    ++audioFrames_;
+    step_ = false;
+    if (videoIndex_ < 0) {
+        seekState_ = kSeekNone;
+        seekTarget_ = -1;
+    }
+    StartClockIfAsked(ms);
+    return true;
+}
+
+}  // namespace zovi::engine
