@@ -1,11 +1,11 @@
 // What listeners get for every kind of reply, good and hostile, run as the request thread
 // runs it and through the controller's own threads: the result of each outcome, typed
 // reads of "data", no crash and no thread left behind.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -247,7 +247,7 @@ void ExpectDelivery(const ReplyCase& row, const RestDelivery& got) {
     EXPECT_EQ(got.result.status, row.status);
     EXPECT_EQ(got.result.code, row.code);
     EXPECT_EQ(got.result.success, row.success);
-    EXPECT_TRUE(std::regex_match(got.result.msg, std::regex(row.msg))) << got.result.msg;
+    EXPECT_THAT(got.result.msg, ::testing::MatchesRegex(row.msg));
     EXPECT_EQ(got.result.data.type(), row.data);
     if (row.record) {
         row.record(got);

@@ -1,10 +1,10 @@
 // Every request type against the local online service: the exact bytes and headers that
 // go out, and what the service's sign-in makes of the password digest.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -134,7 +134,10 @@ TEST_F(RestRequestTest, EveryRequestPostsItsExactBodyWithTheThreeHeadersInOrder)
     };
     for (const BodyCase& row : cases) {
         SCOPED_TRACE(row.name);
-        std::string expected = std::regex_replace(row.body, std::regex("<pwd>"), HashPassword(row.password)) + "\n";
+        std::string expected = row.body;
+        if (const size_t at = expected.find("<pwd>"); at != std::string::npos)
+            expected.replace(at, 5, HashPassword(row.password));
+        expected += "\n";
         const RestRequest received = Send(row.make, row.path);
         EXPECT_EQ(received.method, "POST");
         EXPECT_EQ(received.target, row.path);
@@ -163,7 +166,7 @@ TEST_F(RestRequestTest, TheLanguageMemberFollowsTheOptions) {
 // that carries it, and a different one for another password.
 TEST(PasswordDigest, IsStableLowerCaseHexAndDependsOnThePassword) {
     const std::string digest = HashPassword("secret");
-    EXPECT_TRUE(std::regex_match(digest, std::regex("[0-9a-f]{32}")));
+    EXPECT_THAT(digest, ::testing::MatchesRegex("[0-9a-f]{32}"));
     EXPECT_EQ(HashPassword("secret"), digest);
     EXPECT_NE(HashPassword("secret2"), digest);
     EXPECT_NE(HashPassword(""), digest);
