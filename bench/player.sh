@@ -4,9 +4,9 @@
 # 1280 x 720 window on a private X server with the sound on a private PulseAudio, both
 # through SDL's software renderer. Reports each one's CPU share of one core, our
 # picture clock's lead over the sound clock over the last 5 s, and the median time from
-# a paused seek to its picture. thumbs_per_s stays empty until the thumbnail grabber
-# exists.
-# Last line: "player: cpu_pct=<n> ffplay_cpu_pct=<n> av_drift_ms=<n> seek_ms=<n> thumbs_per_s=".
+# a paused seek to its picture; and how many thumbnails per second the thumbnail grabber
+# (zovi_thumbs_bench) makes of the same file for the cut view's picture ruler.
+# Last line: "player: cpu_pct=<n> ffplay_cpu_pct=<n> av_drift_ms=<n> seek_ms=<n> thumbs_per_s=<n>".
 # Goals: cpu_pct at or below ffplay_cpu_pct, av_drift_ms under 40, seek_ms under 150.
 # ZOVI_BENCH_BUILD: the build folder (default <repo>/build-bench); the file is kept in
 # ZOVI_BENCH_MEDIA (default /tmp/zovi-bench-media).
@@ -16,7 +16,7 @@ build=${ZOVI_BENCH_BUILD:-$repo/build-bench}
 media=${ZOVI_BENCH_MEDIA:-/tmp/zovi-bench-media}
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZOVI_BUILD_BENCH=ON \
   -DZOVI_BUILD_TESTS=OFF -DZOVI_SANITIZE= >/dev/null
-cmake --build "$build" -j4 --target zovi_player_bench >/dev/null
+cmake --build "$build" -j4 --target zovi_player_bench zovi_thumbs_bench >/dev/null
 
 mkdir -p "$media"
 file="$media/player-1080p30-60s.mp4"
@@ -28,7 +28,8 @@ if [ ! -s "$file" ]; then
   mv "$file.tmp" "$file"
 fi
 
-export ZOVI_PLAYER_BENCH="$build/bin/zovi_player_bench" ZOVI_PLAYER_FILE="$file"
+thumbs=$("$build/bin/zovi_thumbs_bench" "$file" 60 | tail -1 | sed -n 's/^thumbs_per_s=//p')
+export ZOVI_PLAYER_BENCH="$build/bin/zovi_player_bench" ZOVI_PLAYER_FILE="$file" ZOVI_THUMBS_PER_S="$thumbs"
 "$repo/scripts/with-servers.sh" bash -c '
   set -euo pipefail
   export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=pulseaudio SDL_RENDER_DRIVER=software
@@ -42,5 +43,5 @@ export ZOVI_PLAYER_BENCH="$build/bin/zovi_player_bench" ZOVI_PLAYER_FILE="$file"
     "BEGIN { printf \"%.1f\", cpu * 100 / (end - start) }")
   echo "ffplay: cpu_pct=$ffplay_pct"
   get() { echo "$ours" | tr " " "\n" | sed -n "s/^$1=//p"; }
-  echo "player: cpu_pct=$(get cpu_pct) ffplay_cpu_pct=$ffplay_pct av_drift_ms=$(get av_drift_ms) seek_ms=$(get seek_ms) thumbs_per_s="
+  echo "player: cpu_pct=$(get cpu_pct) ffplay_cpu_pct=$ffplay_pct av_drift_ms=$(get av_drift_ms) seek_ms=$(get seek_ms) thumbs_per_s=$ZOVI_THUMBS_PER_S"
 '

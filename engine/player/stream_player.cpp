@@ -5,9 +5,9 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "engine/player/media_decoder.h"
 #include "engine/player/sdl_drivers.h"
 #include "platform/base/thread.h"
-#include "platform/base/utf8.h"
 
 namespace zovi::engine {
 
@@ -22,22 +22,6 @@ CFFStreamPlayer::CFFStreamPlayer(int outChannels, int outSampleFormat, int outRa
 
 CFFStreamPlayer::~CFFStreamPlayer() { Close(); }
 
-bool CFFStreamPlayer::OpenDecoder(int mediaType, int* index, AVCodecContext** context) {
-    const AVCodec* codec = nullptr;
-    const int found = av_find_best_stream(format_, static_cast<AVMediaType>(mediaType), -1, -1, &codec, 0);
-    if (found < 0 || !codec) return false;
-    AVCodecContext* decoder = avcodec_alloc_context3(codec);
-    if (!decoder) return false;
-    if (avcodec_parameters_to_context(decoder, format_->streams[found]->codecpar) < 0 ||
-        avcodec_open2(decoder, codec, nullptr) < 0) {
-        avcodec_free_context(&decoder);
-        return false;
-    }
-    *index = found;
-    *context = decoder;
-    return true;
-}
-
 bool CFFStreamPlayer::Open(const std::wstring& path) {
     Close();
     stop_ = false;
@@ -47,16 +31,9 @@ bool CFFStreamPlayer::Open(const std::wstring& path) {
 }
 
 bool CFFStreamPlayer::OpenSteps(const std::wstring& path) {
-    format_ = avformat_alloc_context();
-    if (!format_) return false;
-    const std::string utf8 = platform::WideToUtf8(path);
-    if (avformat_open_input(&format_, utf8.c_str(), nullptr, nullptr) < 0) {
-        format_ = nullptr;  // freed by avformat_open_input
-        return false;
-    }
-    if (avformat_find_stream_info(format_, nullptr) < 0) return false;
-    OpenDecoder(AVMEDIA_TYPE_VIDEO, &videoIndex_, &videoDecoder_);
-    OpenDecoder(AVMEDIA_TYPE_AUDIO, &audioIndex_, &audioDecoder_);
+    if (!OpenMediaFile(path, &format_)) return false;
+    OpenBestDecoder(format_, AVMEDIA_TYPE_VIDEO, &videoIndex_, &videoDecoder_);
+    OpenBestDecoder(format_, AVMEDIA_TYPE_AUDIO, &audioIndex_, &audioDecoder_);
     if (videoIndex_ < 0 && audioIndex_ < 0) return false;
     if (!EnsureSdlForPlayer()) return false;
 

@@ -67,7 +67,6 @@ public:
 
 private:
     bool OpenSteps(const std::wstring& path);
-    bool OpenDecoder(int mediaType, int* index, AVCodecContext** context);
     int ClockStreamIndex() const { return audioIndex_ >= 0 ? audioIndex_ : videoIndex_; }
     AVStream* ClockStream() const;
     int64_t DurationMs() const;

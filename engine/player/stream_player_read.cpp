@@ -7,6 +7,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "engine/player/media_decoder.h"
 #include "engine/util/clock_ns.h"
 #include "platform/base/clock.h"
 
@@ -17,18 +18,11 @@ namespace {
 constexpr int kAudioAheadMs = 500;
 constexpr size_t kVideoAheadFrames = 10;
 
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-
 }  // namespace
 
 void CFFStreamPlayer::ReadLoop() {
-    std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
-    std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
+    AVPacketHolder packet(av_packet_alloc());
+    AVFrameHolder frame(av_frame_alloc());
     if (!packet || !frame) return;
     const uint32_t audioAheadBytes = audioRenderer_ ? audioRenderer_->BytesFor(kAudioAheadMs) : 0;
     while (!stop_) {
@@ -66,9 +60,7 @@ void CFFStreamPlayer::DecodePacket(AVCodecContext* decoder, AVStream* stream, co
                                    AVFrame* frame) {
     if (avcodec_send_packet(decoder, packet) < 0) return;
     while (avcodec_receive_frame(decoder, frame) >= 0) {
-        const int64_t ts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp
-                                                                          : frame->pts;
-        const int64_t ms = ts == AV_NOPTS_VALUE ? 0 : av_rescale_q(ts, stream->time_base, AVRational{1, 1000});
+        const int64_t ms = FrameTimeMs(frame, stream->time_base);
         if (decoder == videoDecoder_)
             AcceptVideoFrame(frame, ms);
         else
