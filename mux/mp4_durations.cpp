@@ -1,7 +1,5 @@
 #include "mux/mp4_durations.h"
 
-#include <functional>
-
 extern "C" {
 #include <libavutil/mathematics.h>
 }

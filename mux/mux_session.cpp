@@ -103,7 +103,7 @@ MuxExitCode RunMuxSession(const MuxArgs& args, int inputFd) {
     CTimestampGuard timing(args.hasVideo ? args.video.fps : 0,
                            args.hasSound ? args.sound.sampleRate : 0);
     bool opened = false;
-    bool malformed = false, rejected = false, writeFailed = false;
+    bool malformed = false, rejected = false;
     for (;;) {
         MuxMessageHeader header;
         const ReadResult result = ReadMessage(inputFd, header, packet.get());
@@ -134,18 +134,14 @@ MuxExitCode RunMuxSession(const MuxArgs& args, int inputFd) {
         const auto written =
             writer.Write(header.kind, header.pts, header.dts, header.key != 0, packet.get());
         if (written == CMuxWriter::WriteResult::kWriteError) {
-            writeFailed = true;
-            break;
+            // A full disk or a lost device: stop reading at once (the recorder sees its
+            // next write fail) and keep what reached the file.
+            std::fprintf(stderr, "ZoviMux: cannot write %s, recording ended\n",
+                         args.outputPath.c_str());
+            writer.Abandon();
+            return kMuxWriteFailed;
         }
         if (written == CMuxWriter::WriteResult::kRejected) rejected = true;
-    }
-    if (writeFailed) {
-        // A full disk or a lost device: stop reading at once (the recorder sees its next
-        // write fail) and keep what reached the file.
-        std::fprintf(stderr, "ZoviMux: cannot write %s, recording ended\n",
-                     args.outputPath.c_str());
-        writer.Abandon();
-        return kMuxWriteFailed;
     }
     if (timing.dropped() > 1)
         std::fprintf(stderr, "ZoviMux: %lld packets with bad time stamps dropped\n",

@@ -53,13 +53,21 @@ const AVCodecDescriptor* Descriptor(const std::string& name, AVMediaType type) {
 CMuxWriter::~CMuxWriter() { Abandon(); }
 
 void CMuxWriter::Abandon() {
-    if (!context_) return;
-    const bool failed = fileOpen_ && Failed();
-    if (fileOpen_) avio_closep(&context_->pb);
-    fileOpen_ = false;
+    if (context_) CloseFile();
+}
+
+bool CMuxWriter::CloseFile() {
+    bool written = true;
+    if (fileOpen_) {
+        written = !Failed();
+        if (avio_closep(&context_->pb) < 0) written = false;
+        fileOpen_ = false;
+    }
     avformat_free_context(context_);
     context_ = nullptr;
-    if (failed) CutBackToLastFlush();
+    // The last fragment may have been cut short.
+    if (!written) CutBackToLastFlush();
+    return written;
 }
 
 void CMuxWriter::CutBackToLastFlush() {
@@ -170,8 +178,7 @@ bool CMuxWriter::Open(const MuxArgs& args, const std::vector<uint8_t>& videoExtr
 bool CMuxWriter::Failed() const { return context_->pb && context_->pb->error < 0; }
 
 void CMuxWriter::FindMp4Durations() {
-    // The empty index was written with the header: read it back from the file.
-    avio_flush(context_->pb);
+    // The empty index went to the file with the header: read it back from there.
     const int64_t size = avio_tell(context_->pb);
     AVIOContext* in = nullptr;
     if (size <= 0 || size > (1 << 20) || avio_open(&in, path_.c_str(), AVIO_FLAG_READ) < 0)
@@ -264,17 +271,7 @@ bool CMuxWriter::Finish() {
     if (!context_) return false;
     bool ok = av_write_trailer(context_) >= 0 && !Failed();
     if (ok && hasMp4Durations_) ok = WriteMp4Durations();
-    bool writeFailed = false;
-    if (fileOpen_) {
-        writeFailed = Failed();
-        if (avio_closep(&context_->pb) < 0) writeFailed = true;
-        fileOpen_ = false;
-    }
-    avformat_free_context(context_);
-    context_ = nullptr;
-    // The trailer's last fragment may have been cut short.
-    if (writeFailed) CutBackToLastFlush();
-    return ok && !writeFailed;
+    return CloseFile() && ok;
 }
 
 }  // namespace zovi::mux

@@ -55,6 +55,8 @@ private:
     bool AddSound(const MuxArgs& args, const std::vector<uint8_t>& extra);
     bool Flush();
     bool Failed() const;
+    // Closes the file and frees the context; false (the file cut back) after a write error.
+    bool CloseFile();
     void CutBackToLastFlush();
     void FindMp4Durations();
     bool WriteMp4Durations();

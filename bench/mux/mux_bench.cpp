@@ -16,6 +16,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "bench/mux/mux_writer_feed.h"
 #include "engine/output/capture_ffm_output.h"
 #include "engine/output/testing/synthetic_recording.h"
 #include "mux/mux_writer.h"
@@ -57,31 +58,10 @@ Cost ThroughPipe(const std::shared_ptr<CSyntheticRecording>& recording,
 Cost InProcess(CSyntheticRecording& recording, const std::vector<EncodedPacket>& packets,
                const std::string& path) {
     const double cpu0 = CpuSeconds(), wall0 = WallSeconds();
-    zovi::mux::MuxArgs args;
-    args.outputPath = path;
-    args.hasVideo = true;
-    args.hasSound = recording.HasAudio();
-    int width, height, fps, channels, rate, format;
-    int64_t videoRate, soundRate;
-    recording.GetVideoStreamInfo(args.video.codec, width, height, videoRate, fps);
-    args.video.width = width, args.video.height = height, args.video.fps = fps;
-    std::vector<uint8_t> videoExtra, soundExtra;
-    recording.GetVideoExtraData(videoExtra);
-    if (args.hasSound) {
-        recording.GetAudioStreamInfo(args.sound.codec, channels, rate, soundRate, format);
-        args.sound.channels = channels, args.sound.sampleRate = rate,
-        args.sound.sampleFormat = format;
-        args.sound.bitRate = soundRate;
-        recording.GetAudioExtraData(soundExtra);
-    }
     zovi::mux::CMuxWriter writer;
-    if (!writer.Open(args, videoExtra, soundExtra)) return {-1, -1};
+    if (!zovi::bench::OpenForRecording(writer, recording, path)) return {-1, -1};
     AVPacket* packet = av_packet_alloc();
-    for (const EncodedPacket& in : packets) {
-        av_new_packet(packet, static_cast<int>(in.data.size()));
-        std::copy(in.data.begin(), in.data.end(), packet->data);
-        writer.Write(in.header.kind, in.header.pts, in.header.dts, in.header.key != 0, packet);
-    }
+    for (const EncodedPacket& in : packets) zovi::bench::WritePacket(writer, packet, in);
     av_packet_free(&packet);
     if (!writer.Finish()) return {-1, -1};
     return {CpuSeconds() - cpu0, WallSeconds() - wall0};

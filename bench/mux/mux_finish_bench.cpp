@@ -21,6 +21,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "bench/mux/mux_writer_feed.h"
 #include "engine/output/capture_ffm_output.h"
 #include "engine/output/testing/synthetic_recording.h"
 #include "mux/mux_writer.h"
@@ -70,38 +71,15 @@ void CopyAsItStands(const std::string& path) {
     fs::copy_file(path, path + ".killed", fs::copy_options::overwrite_existing, ignored);
 }
 
-zovi::mux::MuxArgs ArgsFor(CSyntheticRecording& recording, const std::string& path) {
-    zovi::mux::MuxArgs args;
-    args.outputPath = path;
-    args.hasVideo = args.hasSound = true;
-    int width, height, fps, channels, rate, format;
-    int64_t videoRate, soundRate;
-    recording.GetVideoStreamInfo(args.video.codec, width, height, videoRate, fps);
-    args.video.width = width, args.video.height = height, args.video.fps = fps;
-    recording.GetAudioStreamInfo(args.sound.codec, channels, rate, soundRate, format);
-    args.sound.channels = channels, args.sound.sampleRate = rate, args.sound.sampleFormat = format;
-    args.sound.bitRate = soundRate;
-    return args;
-}
-
 // Writes the hour in-process with `movflags` (none: ours); the finish time, or -1.
 double FinishInProcess(CSyntheticRecording& recording, const std::vector<EncodedPacket>& loop,
                        const std::string& path, const std::optional<std::string>& movflags) {
     zovi::mux::CMuxWriter writer;
     if (movflags) writer.SetMp4FlagsForBenchmark(*movflags);
-    std::vector<uint8_t> videoExtra, soundExtra;
-    recording.GetVideoExtraData(videoExtra);
-    recording.GetAudioExtraData(soundExtra);
-    if (!writer.Open(ArgsFor(recording, path), videoExtra, soundExtra)) return -1;
+    if (!zovi::bench::OpenForRecording(writer, recording, path)) return -1;
     AVPacket* packet = av_packet_alloc();
     ForEachPacketOfAnHour(
-        loop,
-        [&](const EncodedPacket& in) {
-            av_new_packet(packet, static_cast<int>(in.data.size()));
-            std::copy(in.data.begin(), in.data.end(), packet->data);
-            writer.Write(in.header.kind, in.header.pts, in.header.dts, in.header.key != 0,
-                         packet);
-        },
+        loop, [&](const EncodedPacket& in) { zovi::bench::WritePacket(writer, packet, in); },
         [&] { CopyAsItStands(path); });
     av_packet_free(&packet);
     const auto stop = std::chrono::steady_clock::now();

@@ -5,15 +5,15 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <chrono>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "engine/player/stream_player.h"
 #include "engine/util/clock_ns.h"
+#include "platform/base/clock.h"
 #include "platform/base/utf8.h"
 #include "platform/window/window.h"
 
@@ -35,8 +35,6 @@ double CpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
-
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 }  // namespace
 
@@ -67,7 +65,7 @@ int main(int argc, char** argv) {
     player->Pause(false);
     std::vector<double> drifts, earlyDrifts;
     while (!watcher->paused_) {
-        SleepMs(100);
+        Sleep(100);
         const int64_t sound = audio->PositionAfter(audio->BytesPlayed());
         if (audio->ClockBase() < 0) continue;
         const double lead = double(video->ClockAt(GetClockNs()) - sound);
@@ -86,7 +84,7 @@ int main(int argc, char** argv) {
         const uint64_t drawn = video->DrawnCount();
         const uint64_t start = GetClockNs();
         player->Seek(target, false);
-        while (video->DrawnCount() == drawn && GetClockNs() - start < 5'000'000'000ull) SleepMs(1);
+        while (video->DrawnCount() == drawn && GetClockNs() - start < 5'000'000'000ull) Sleep(1);
         seekTimes.push_back((GetClockNs() - start) / 1e6);
     }
     std::sort(seekTimes.begin(), seekTimes.end());

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "engine/player/thumbnail_grabber.h"
+#include "platform/base/utf8.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
     auto ruler = std::make_shared<CRuler>();
     zovi::engine::CFFTakeShoter grabber(ruler);
     const auto start = std::chrono::steady_clock::now();
-    if (!grabber.Open(std::wstring(file.begin(), file.end()))) {
+    if (!grabber.Open(zovi::platform::Utf8ToWide(file))) {
         std::fprintf(stderr, "cannot open %s\n", file.c_str());
         return 1;
     }

@@ -9,6 +9,8 @@ extern "C" {
 
 namespace zovi::engine {
 
+namespace {
+
 bool OpenMediaFile(const std::wstring& path, AVFormatContext** format) {
     *format = avformat_alloc_context();
     if (!*format) return false;
@@ -20,9 +22,11 @@ bool OpenMediaFile(const std::wstring& path, AVFormatContext** format) {
     return avformat_find_stream_info(*format, nullptr) >= 0;
 }
 
-bool OpenBestDecoder(AVFormatContext* format, int mediaType, int* index, AVCodecContext** context) {
+// Finds the best stream of `mediaType` and opens its decoder; false leaves `*index` and
+// `*context` alone.
+bool OpenBestDecoder(AVFormatContext* format, AVMediaType mediaType, int* index, AVCodecContext** context) {
     const AVCodec* codec = nullptr;
-    const int found = av_find_best_stream(format, static_cast<AVMediaType>(mediaType), -1, -1, &codec, 0);
+    const int found = av_find_best_stream(format, mediaType, -1, -1, &codec, 0);
     if (found < 0 || !codec) return false;
     AVCodecContext* decoder = avcodec_alloc_context3(codec);
     if (!decoder) return false;
@@ -34,6 +38,31 @@ bool OpenBestDecoder(AVFormatContext* format, int mediaType, int* index, AVCodec
     *index = found;
     *context = decoder;
     return true;
+}
+
+}  // namespace
+
+bool MediaInput::Open(const std::wstring& path) {
+    Close();
+    if (OpenMediaFile(path, &format)) {
+        OpenBestDecoder(format, AVMEDIA_TYPE_VIDEO, &videoIndex, &videoDecoder);
+        OpenBestDecoder(format, AVMEDIA_TYPE_AUDIO, &audioIndex, &audioDecoder);
+        if (videoIndex >= 0 || audioIndex >= 0) return true;
+    }
+    Close();
+    return false;
+}
+
+void MediaInput::Close() {
+    avcodec_free_context(&videoDecoder);
+    avcodec_free_context(&audioDecoder);
+    if (format) avformat_close_input(&format);
+    videoIndex = audioIndex = -1;
+}
+
+void MediaInput::SeekBack(int index, int64_t ms) {
+    const AVStream* stream = format->streams[index];
+    av_seek_frame(format, index, av_rescale_q(ms, AVRational{1, 1000}, stream->time_base), AVSEEK_FLAG_BACKWARD);
 }
 
 int64_t FrameTimeMs(const AVFrame* frame, AVRational timeBase) {

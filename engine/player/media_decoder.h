@@ -1,5 +1,5 @@
 // Small FFmpeg helpers shared by the readers of a media file: owners of packets and
-// frames, opening the best decoder of a kind and a decoded frame's time in milliseconds.
+// frames, the file opened with its decoders, and a decoded frame's time in milliseconds.
 #pragma once
 #include <cstdint>
 
@@ -26,13 +26,28 @@ struct AVFrameDeleter {
 using AVPacketHolder = std::unique_ptr<AVPacket, AVPacketDeleter>;
 using AVFrameHolder = std::unique_ptr<AVFrame, AVFrameDeleter>;
 
-// Opens the media file at `path` and reads its stream information into `*format`
-// (the caller closes it, also on failure, where it may be null).
-bool OpenMediaFile(const std::wstring& path, AVFormatContext** format);
+// A media file opened for decoding: its demuxer and the decoders of its best video and
+// sound streams (index -1 and no decoder for a kind the file lacks).
+struct MediaInput {
+    MediaInput() = default;
+    ~MediaInput() { Close(); }
+    MediaInput(const MediaInput&) = delete;
+    MediaInput& operator=(const MediaInput&) = delete;
 
-// Finds the best stream of `mediaType` (an AVMediaType) and opens its decoder. On
-// success sets `*index` and `*context` (the caller frees it); false leaves them alone.
-bool OpenBestDecoder(AVFormatContext* format, int mediaType, int* index, AVCodecContext** context);
+    // Opens `path` and its decoders. False, with everything closed, when the file cannot
+    // be read or neither stream opens.
+    bool Open(const std::wstring& path);
+    void Close();
+    // Moves stream `index` to the key frame at or before `ms` (the decoders keep what
+    // they hold until flushed).
+    void SeekBack(int index, int64_t ms);
+
+    AVFormatContext* format = nullptr;
+    AVCodecContext* videoDecoder = nullptr;
+    AVCodecContext* audioDecoder = nullptr;
+    int videoIndex = -1;
+    int audioIndex = -1;
+};
 
 // The frame's best-effort time stamp (its pts when there is none) in milliseconds; 0
 // when it has neither.

@@ -18,7 +18,8 @@ CFFStreamPlayer::CFFStreamPlayer(int outChannels, int outSampleFormat, int outRa
       outChannels_(outChannels),
       outSampleFormat_(outSampleFormat),
       outRate_(outRate),
-      outPixelFormat_(outPixelFormat) {}
+      outPixelFormat_(outPixelFormat),
+      resampler_(outChannels, outRate, outSampleFormat) {}
 
 CFFStreamPlayer::~CFFStreamPlayer() { Close(); }
 
@@ -31,19 +32,15 @@ bool CFFStreamPlayer::Open(const std::wstring& path) {
 }
 
 bool CFFStreamPlayer::OpenSteps(const std::wstring& path) {
-    if (!OpenMediaFile(path, &format_)) return false;
-    OpenBestDecoder(format_, AVMEDIA_TYPE_VIDEO, &videoIndex_, &videoDecoder_);
-    OpenBestDecoder(format_, AVMEDIA_TYPE_AUDIO, &audioIndex_, &audioDecoder_);
-    if (videoIndex_ < 0 && audioIndex_ < 0) return false;
-    if (!EnsureSdlForPlayer()) return false;
+    if (!input_.Open(path) || !EnsureSdlForPlayer()) return false;
 
-    if (audioIndex_ >= 0) {
+    if (input_.audioIndex >= 0) {
         audioRenderer_ = std::make_shared<CAudioRenderer>(outRate_, outChannels_, outSampleFormat_,
-                                                          audioIndex_, weak_from_this());
+                                                          input_.audioIndex, weak_from_this());
         if (!audioRenderer_->Open()) return false;
     }
-    if (videoIndex_ >= 0) {
-        videoRenderer_ = std::make_shared<CVideoRenderer>(videoIndex_, weak_from_this());
+    if (input_.videoIndex >= 0) {
+        videoRenderer_ = std::make_shared<CVideoRenderer>(input_.videoIndex, weak_from_this());
         if (!videoRenderer_->Start(window_)) return false;
     }
 
@@ -55,7 +52,7 @@ bool CFFStreamPlayer::OpenSteps(const std::wstring& path) {
 
 AVStream* CFFStreamPlayer::ClockStream() const {
     const int index = ClockStreamIndex();
-    return format_ && index >= 0 ? format_->streams[index] : nullptr;
+    return input_.format && index >= 0 ? input_.format->streams[index] : nullptr;
 }
 
 int64_t CFFStreamPlayer::DurationMs() const {
@@ -64,7 +61,8 @@ int64_t CFFStreamPlayer::DurationMs() const {
     if (stream->duration != AV_NOPTS_VALUE)
         return av_rescale_q(stream->duration, stream->time_base, AVRational{1, 1000});
     // Some containers give only the whole file's length.
-    if (format_->duration != AV_NOPTS_VALUE) return av_rescale(format_->duration, 1000, AV_TIME_BASE);
+    const int64_t fileDuration = input_.format->duration;
+    if (fileDuration != AV_NOPTS_VALUE) return av_rescale(fileDuration, 1000, AV_TIME_BASE);
     return 0;
 }
 
@@ -88,16 +86,15 @@ void CFFStreamPlayer::Seek(int32_t ms, bool exact) {
     if (ms == seekTarget_.load() || seekState_.load() != kSeekNone) return;
     {
         std::lock_guard guard(playerLock_);
-        if (!stop_ && format_) {
-            if (AVStream* stream = ClockStream())
-                av_seek_frame(format_, stream->index, av_rescale_q(ms, AVRational{1, 1000}, stream->time_base),
-                              AVSEEK_FLAG_BACKWARD);
-            if (videoDecoder_) avcodec_flush_buffers(videoDecoder_);
-            if (audioDecoder_) avcodec_flush_buffers(audioDecoder_);
+        if (!stop_ && input_.format) {
+            if (const int index = ClockStreamIndex(); index >= 0) input_.SeekBack(index, ms);
+            if (input_.videoDecoder) avcodec_flush_buffers(input_.videoDecoder);
+            if (input_.audioDecoder) avcodec_flush_buffers(input_.audioDecoder);
             if (audioRenderer_) audioRenderer_->Clear();
-            if (videoRenderer_) videoRenderer_->Clear();
+            if (videoRenderer_) videoRenderer_->ClearFrames();
         }
-        seekState_ = exact ? kSeekExact : (videoIndex_ >= 0 && audioIndex_ >= 0 ? kSeekWaitBoth : kSeekFast);
+        const bool both = input_.videoIndex >= 0 && input_.audioIndex >= 0;
+        seekState_ = exact ? kSeekExact : (both ? kSeekWaitBoth : kSeekFast);
         seekTarget_ = ms;
         if (paused_) step_ = true;
         clockBaseWanted_ = true;
@@ -115,14 +112,9 @@ void CFFStreamPlayer::Close() {
     if (audioRenderer_) audioRenderer_->Close();
     videoRenderer_.reset();
     audioRenderer_.reset();
-    avcodec_free_context(&videoDecoder_);
-    avcodec_free_context(&audioDecoder_);
-    if (format_) avformat_close_input(&format_);
+    input_.Close();
     converter_.Free();
     resampler_.Free();
-    resampleChannels_ = resampleRate_ = 0;
-    resampleFormat_ = -1;
-    videoIndex_ = audioIndex_ = -1;
     seekState_ = kSeekNone;
     seekTarget_ = -1;
     step_ = false;

@@ -15,13 +15,13 @@
 #include <string>
 #include <thread>
 
-#include "engine/audio/resampler.h"
 #include "engine/player/audio_renderer.h"
+#include "engine/player/frame_resampler.h"
+#include "engine/player/media_decoder.h"
 #include "engine/player/player_interfaces.h"
 #include "engine/player/video_renderer.h"
 #include "engine/video/sws_context.h"
 
-struct AVFormatContext;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
@@ -67,7 +67,7 @@ public:
 
 private:
     bool OpenSteps(const std::wstring& path);
-    int ClockStreamIndex() const { return audioIndex_ >= 0 ? audioIndex_ : videoIndex_; }
+    int ClockStreamIndex() const { return input_.audioIndex >= 0 ? input_.audioIndex : input_.videoIndex; }
     AVStream* ClockStream() const;
     int64_t DurationMs() const;
 
@@ -94,15 +94,9 @@ private:
     std::atomic<bool> step_{false};
     std::atomic<int64_t> seekTarget_{-1};
     std::mutex playerLock_;
-    AVFormatContext* format_ = nullptr;
-    AVCodecContext* videoDecoder_ = nullptr;
-    AVCodecContext* audioDecoder_ = nullptr;
-    int videoIndex_ = -1;
-    int audioIndex_ = -1;
+    MediaInput input_;
     CSWSContext converter_;
-    CResampler resampler_;
-    // The decoded format the resampler was made for.
-    int resampleChannels_ = 0, resampleRate_ = 0, resampleFormat_ = -1;
+    CFrameResampler resampler_;
     std::shared_ptr<CAudioRenderer> audioRenderer_;
     std::shared_ptr<CVideoRenderer> videoRenderer_;
     std::atomic<int> videoFrames_{0};

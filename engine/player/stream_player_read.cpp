@@ -47,11 +47,11 @@ void CFFStreamPlayer::ReadLoop() {
 }
 
 bool CFFStreamPlayer::ReadOnePacket(AVPacket* packet, AVFrame* frame) {
-    if (av_read_frame(format_, packet) < 0) return false;
-    if (packet->stream_index == videoIndex_)
-        DecodePacket(videoDecoder_, format_->streams[videoIndex_], packet, frame);
-    else if (packet->stream_index == audioIndex_)
-        DecodePacket(audioDecoder_, format_->streams[audioIndex_], packet, frame);
+    if (av_read_frame(input_.format, packet) < 0) return false;
+    if (packet->stream_index == input_.videoIndex)
+        DecodePacket(input_.videoDecoder, input_.format->streams[input_.videoIndex], packet, frame);
+    else if (packet->stream_index == input_.audioIndex)
+        DecodePacket(input_.audioDecoder, input_.format->streams[input_.audioIndex], packet, frame);
     av_packet_unref(packet);
     return true;
 }
@@ -61,7 +61,7 @@ void CFFStreamPlayer::DecodePacket(AVCodecContext* decoder, AVStream* stream, co
     if (avcodec_send_packet(decoder, packet) < 0) return;
     while (avcodec_receive_frame(decoder, frame) >= 0) {
         const int64_t ms = FrameTimeMs(frame, stream->time_base);
-        if (decoder == videoDecoder_)
+        if (decoder == input_.videoDecoder)
             AcceptVideoFrame(frame, ms);
         else
             AcceptAudioFrame(frame, ms);
@@ -76,7 +76,7 @@ void CFFStreamPlayer::StartClockIfAsked(int64_t ms) {
 bool CFFStreamPlayer::AcceptVideoFrame(AVFrame* frame, int64_t ms) {
     const int state = seekState_.load();
     if ((state == kSeekExact && ms < seekTarget_.load()) ||
-        (state == kSeekWaitBoth && audioIndex_ >= 0 && audioFrames_.load() == 0))
+        (state == kSeekWaitBoth && input_.audioIndex >= 0 && audioFrames_.load() == 0))
         return false;
     const uint8_t* const* planes = frame->data;
     const int* lineSizes = frame->linesize;
@@ -103,28 +103,20 @@ bool CFFStreamPlayer::AcceptVideoFrame(AVFrame* frame, int64_t ms) {
 
 bool CFFStreamPlayer::AcceptAudioFrame(AVFrame* frame, int64_t ms) {
     const int state = seekState_.load();
-    if (videoIndex_ >= 0 && state != kSeekNone) {
+    if (input_.videoIndex >= 0 && state != kSeekNone) {
         ++audioFrames_;  // counted, so a waiting seek knows the sound has arrived
         return false;
     }
-    if (videoIndex_ < 0 && state == kSeekExact && ms < seekTarget_.load()) return false;
-    const int channels = frame->ch_layout.nb_channels;
-    if (channels != resampleChannels_ || frame->sample_rate != resampleRate_ || frame->format != resampleFormat_) {
-        if (!resampler_.Init(channels, frame->sample_rate, frame->format, outChannels_, outRate_, outSampleFormat_))
-            return false;
-        resampleChannels_ = channels;
-        resampleRate_ = frame->sample_rate;
-        resampleFormat_ = frame->format;
-    }
-    uint8_t* out[8] = {};
+    if (input_.videoIndex < 0 && state == kSeekExact && ms < seekTarget_.load()) return false;
+    uint8_t* samples = nullptr;
     int converted = 0;
-    if (!resampler_.Convert(out, &converted, nullptr, frame->extended_data, frame->nb_samples)) return false;
+    if (!resampler_.Convert(frame, &samples, &converted)) return false;
     const uint32_t bytes = static_cast<uint32_t>(converted) * outChannels_ *
                            av_get_bytes_per_sample(static_cast<AVSampleFormat>(outSampleFormat_));
-    if (bytes > 0 && !audioRenderer_->Append(out[0], bytes, ms)) return false;
+    if (bytes > 0 && !audioRenderer_->Append(samples, bytes, ms)) return false;
     ++audioFrames_;
     step_ = false;
-    if (videoIndex_ < 0) {
+    if (input_.videoIndex < 0) {
         seekState_ = kSeekNone;
         seekTarget_ = -1;
     }

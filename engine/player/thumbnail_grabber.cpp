@@ -9,6 +9,7 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 
+#include "engine/player/frame_resampler.h"
 #include "engine/player/media_decoder.h"
 #include "platform/base/clock.h"
 #include "platform/base/thread.h"
@@ -64,28 +65,15 @@ void CFFTakeShoter::StopWorker() {
 }
 
 void CFFTakeShoter::FreeContexts() {
-    avcodec_free_context(&videoDecoder_);
-    avcodec_free_context(&audioDecoder_);
-    if (format_) avformat_close_input(&format_);
+    input_.Close();
     converter_.Free();
-    resampler_.Free();
-    videoIndex_ = audioIndex_ = -1;
 }
 
 bool CFFTakeShoter::Open(const std::wstring& path) {
     StopWorker();
     FreeContexts();
     stop_ = false;
-    if (!OpenMediaFile(path, &format_)) {
-        FreeContexts();
-        return false;
-    }
-    OpenBestDecoder(format_, AVMEDIA_TYPE_VIDEO, &videoIndex_, &videoDecoder_);
-    OpenBestDecoder(format_, AVMEDIA_TYPE_AUDIO, &audioIndex_, &audioDecoder_);
-    if (videoIndex_ < 0 && audioIndex_ < 0) {
-        FreeContexts();
-        return false;
-    }
+    if (!input_.Open(path)) return false;
     worker_ = platform::StartThread([this] { WorkerLoop(); });
     return true;
 }
@@ -130,25 +118,24 @@ void CFFTakeShoter::WorkerLoop() {
         }
         const auto callback = callback_.lock();
         if (!callback) continue;
-        if (request.kind == kKindPictures && videoIndex_ >= 0)
+        if (request.kind == kKindPictures && input_.videoIndex >= 0)
             ServePictures(request, *callback);
-        else if (request.kind == kKindSoundLevels && audioIndex_ >= 0)
+        else if (request.kind == kKindSoundLevels && input_.audioIndex >= 0)
             ServeSoundLevels(request, *callback);
     }
 }
 
 void CFFTakeShoter::SeekBack(int index, AVCodecContext* decoder, int64_t ms) {
-    const AVStream* stream = format_->streams[index];
-    av_seek_frame(format_, index, av_rescale_q(ms, AVRational{1, 1000}, stream->time_base), AVSEEK_FLAG_BACKWARD);
+    input_.SeekBack(index, ms);
     // Without this the first frames could be left over from the previous request.
     avcodec_flush_buffers(decoder);
 }
 
 void CFFTakeShoter::ServePictures(const Request& request, IFFTakeShotCallback& callback) {
-    SeekBack(videoIndex_, videoDecoder_, request.startMs);
-    const AVRational timeBase = format_->streams[videoIndex_]->time_base;
+    SeekBack(input_.videoIndex, input_.videoDecoder, request.startMs);
+    const AVRational timeBase = input_.format->streams[input_.videoIndex]->time_base;
     const int64_t endMs = request.endMs < 0 ? INT64_MAX : request.endMs;
-    DecodeStream(format_, videoIndex_, videoDecoder_, stop_, [&](AVFrame* frame) {
+    DecodeStream(input_.format, input_.videoIndex, input_.videoDecoder, stop_, [&](AVFrame* frame) {
         const int64_t ms = FrameTimeMs(frame, timeBase);
         if (ms > endMs) return false;
         // The frames between the key frame and the start lie outside the range asked.
@@ -166,25 +153,16 @@ void CFFTakeShoter::ServePictures(const Request& request, IFFTakeShotCallback& c
 }
 
 void CFFTakeShoter::ServeSoundLevels(const Request& request, IFFTakeShotCallback& callback) {
-    SeekBack(audioIndex_, audioDecoder_, request.startMs);
+    SeekBack(input_.audioIndex, input_.audioDecoder, request.startMs);
     // The resampler is made anew for each request, so no samples of the previous one
     // remain in it.
-    resampler_.Free();
-    int channels = 0, rate = 0, format = -1;
+    CFrameResampler resampler(1, kLevelRate, AV_SAMPLE_FMT_FLT);
     std::vector<float> samples;
-    DecodeStream(format_, audioIndex_, audioDecoder_, stop_, [&](AVFrame* frame) {
-        if (frame->ch_layout.nb_channels != channels || frame->sample_rate != rate || frame->format != format) {
-            if (!resampler_.Init(frame->ch_layout.nb_channels, frame->sample_rate, frame->format, 1, kLevelRate,
-                                 AV_SAMPLE_FMT_FLT))
-                return false;
-            channels = frame->ch_layout.nb_channels;
-            rate = frame->sample_rate;
-            format = frame->format;
-        }
-        uint8_t* out[8] = {};
+    DecodeStream(input_.format, input_.audioIndex, input_.audioDecoder, stop_, [&](AVFrame* frame) {
+        uint8_t* out = nullptr;
         int converted = 0;
-        if (!resampler_.Convert(out, &converted, nullptr, frame->extended_data, frame->nb_samples)) return false;
-        const auto* begin = reinterpret_cast<const float*>(out[0]);
+        if (!resampler.Convert(frame, &out, &converted)) return false;
+        const auto* begin = reinterpret_cast<const float*>(out);
         samples.insert(samples.end(), begin, begin + converted);
         return true;
     });

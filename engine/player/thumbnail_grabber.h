@@ -16,10 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/audio/resampler.h"
+#include "engine/player/media_decoder.h"
 #include "engine/video/sws_context.h"
 
-struct AVFormatContext;
 struct AVCodecContext;
 
 namespace zovi::engine {
@@ -88,13 +87,8 @@ private:
     std::deque<Request> requests_;
     std::set<int64_t> queuedStarts_[2];
     const std::weak_ptr<IFFTakeShotCallback> callback_;
-    AVFormatContext* format_ = nullptr;
-    AVCodecContext* videoDecoder_ = nullptr;
-    AVCodecContext* audioDecoder_ = nullptr;
-    int videoIndex_ = -1;
-    int audioIndex_ = -1;
+    MediaInput input_;
     CSWSContext converter_;
-    CResampler resampler_;
 };
 
 }  // namespace zovi::engine

@@ -23,7 +23,7 @@ struct SDL_Texture;
 
 namespace zovi::engine {
 
-class CVideoRenderer : public CAVFrameSafeCache, public IPlayerRenderer {
+class CVideoRenderer : public CAVFrameSafeCache {
 public:
     CVideoRenderer(int streamIndex, std::weak_ptr<IPlayerRendererCallback> callback);
     ~CVideoRenderer() override;
@@ -37,7 +37,6 @@ public:
     // current size (the owner calls it when the window changed size: SDL does not see
     // the size of a window it did not make).
     void ResetRenderer();
-    void Clear() override { ClearFrames(); }
 
     // Pictures presented since Start, redraws included.
     uint64_t DrawnCount() const { return drawn_.load(); }

@@ -2,14 +2,14 @@
 // header of a file the muxer program really finished, whole and cut short at every byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/output/tests/output_test_support.h"
+#include "mux/mp4_boxes.h"
 #include "mux/mp4_durations.h"
 #include "mux/mux_session.h"
 #include "mux/tests/mux_test_support.h"
@@ -19,11 +19,6 @@ namespace {
 
 using namespace mux::testing;
 
-uint32_t Be32(const std::vector<uint8_t>& bytes, size_t at) {
-    return uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 |
-           uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
-}
-
 // The leading boxes (ftyp, moov) of an MP4 the muxer program wrote for a short recording.
 std::vector<uint8_t> WrittenHeader() {
     engine::testing::ScratchDir scratch;
@@ -31,13 +26,13 @@ std::vector<uint8_t> WrittenHeader() {
     const Recording& recording = MakeRecording(true);
     EXPECT_EQ(RunMuxer(WithOutput(path, recording.args), recording.Input(SIZE_MAX)).exitCode,
               kMuxOk);
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    const std::string file = engine::testing::ReadFileBytes(path);
+    std::vector<uint8_t> bytes(file.begin(), file.end());
     // Up to the end of the moov box, which follows the ftyp box.
     if (bytes.size() < 16) return {};
-    const size_t moovAt = Be32(bytes, 0);
+    const size_t moovAt = Be32(bytes.data());
     if (moovAt + 8 > bytes.size()) return {};
-    bytes.resize(std::min(bytes.size(), moovAt + Be32(bytes, moovAt)));
+    bytes.resize(std::min(bytes.size(), moovAt + Be32(bytes.data() + moovAt)));
     return bytes;
 }
 
@@ -54,8 +49,7 @@ TEST(Mp4Durations, FindsTheFieldsOfTheWrittenHeaderAndNothingInAPartOfIt) {
     // a little for the encoder's priming and the video's reordering delay).
     auto seconds = [&](const Mp4DurationField& field) {
         EXPECT_LE(static_cast<size_t>(field.offset) + 4, header.size());
-        return static_cast<double>(Be32(header, static_cast<size_t>(field.offset))) /
-               field.timescale;
+        return static_cast<double>(Be32(header.data() + field.offset)) / field.timescale;
     };
     EXPECT_NEAR(seconds(fields.movie), 1.0, 0.2);
     for (const auto& track : fields.tracks) {

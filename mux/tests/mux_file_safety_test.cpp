@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -18,7 +18,7 @@
 #include "mux/mp4_boxes.h"
 #include "mux/mux_session.h"
 #include "mux/tests/mux_test_support.h"
-#include "mux/tests/small_disk.h"
+#include "platform/fs/testing/small_disk.h"
 #include "platform/process/child_io.h"
 #include "platform/process/process.h"
 
@@ -28,6 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace mux::testing;
 using engine::testing::MediaFileReport;
+using engine::testing::ReadFileBytes;
 using engine::testing::ReadMediaFile;
 using engine::testing::ScratchDir;
 
@@ -57,29 +58,6 @@ private:
     int fd_;
     std::string buffer_;
 };
-
-struct ToolRun {
-    int exitCode = -1;
-    std::string out, err;
-};
-
-// Runs a program to its end (a few minutes at most).
-ToolRun RunTool(const std::vector<std::string>& argv) {
-    platform::ChildProcess::Options options;
-    options.pipeStdout = options.pipeStderr = true;
-    auto child = platform::ChildProcess::Start(argv, options);
-    ToolRun run;
-    if (!child) return run;
-    char buffer[4096];
-    for (int fd : {child->StdoutFd(), child->StderrFd()}) {
-        std::string& text = fd == child->StdoutFd() ? run.out : run.err;
-        ssize_t got;
-        while ((got = platform::ReadSome(fd, buffer, sizeof(buffer))) > 0) text.append(buffer, got);
-    }
-    if (!child->Wait(180000)) child->Kill(SIGKILL), child->Wait(-1);
-    run.exitCode = child->ExitCode();
-    return run;
-}
 
 // One recorder with its muxer, started as a process group of their own.
 struct PacedRecorder {
@@ -192,11 +170,6 @@ TEST(MuxFileSafety, ANearlyFullDiskLeavesNoFileOrOneThatOpens) {
     }
 }
 
-std::vector<uint8_t> FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // A disk size that ends an MP4 where a fragment cut short makes it unreadable.
 struct BreakingCut {
     const Recording* recording = nullptr;
@@ -215,14 +188,15 @@ BreakingCut FindBreakingCut(const Recording& recording, const fs::path& scratch)
     const RunResult finished =
         RunMuxer(WithOutput(whole, recording.args), recording.Input(SIZE_MAX));
     EXPECT_EQ(finished.exitCode, kMuxOk) << finished.err;
-    const std::vector<uint8_t> bytes = FileBytes(whole);
+    const std::string file = ReadFileBytes(whole);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(file.data());
     const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
     const std::string cutCopy = (scratch / "cut.mp4").string();
-    ForEachMp4Box(bytes.data(), 0, bytes.size(), [&](const Mp4Box& box) {
+    ForEachMp4Box(bytes, 0, file.size(), [&](const Mp4Box& box) {
         if (box.Is("moov") || box.Is("mdat")) cut.wholeFragmentEnds.push_back(box.end);
         if (!box.Is("moof") || cut.diskEnd != 0) return;
         for (size_t end = (box.start / page + 1) * page; end < box.end; end += page) {
-            if (end < bytes.size() / 4) continue;
+            if (end < file.size() / 4) continue;
             fs::copy_file(whole, cutCopy, fs::copy_options::overwrite_existing);
             fs::resize_file(cutCopy, end);
             if (ReadMediaFile(cutCopy).opened) continue;
@@ -288,20 +262,22 @@ TEST(MuxFileSafety, AFinishedMp4ShowsItsLengthAndSeeksInPlayers) {
     const RunResult run = RunMuxer(WithOutput(path, recording.args), recording.Input(SIZE_MAX));
     ASSERT_EQ(run.exitCode, kMuxOk) << run.err;
 
-    const ToolRun probe = RunTool({"/usr/bin/ffprobe", "-v", "error", "-show_entries",
-                                   "format=duration", "-of", "csv=p=0", path});
+    const RunResult probe = RunProgram({"/usr/bin/ffprobe", "-v", "error", "-show_entries",
+                                         "format=duration", "-of", "csv=p=0", path},
+                                        "");
     ASSERT_EQ(probe.exitCode, 0) << probe.err;
     EXPECT_NEAR(Number(probe.out), kSeconds, 0.2) << probe.out;
 
     // The first video frame decoded after a seek to the middle.
-    const ToolRun seek =
-        RunTool({"/usr/bin/ffprobe", "-v", "error", "-select_streams", "v", "-read_intervals",
-                 "3%+#1", "-show_entries", "frame=pts_time", "-of", "csv=p=0", path});
+    const RunResult seek =
+        RunProgram({"/usr/bin/ffprobe", "-v", "error", "-select_streams", "v", "-read_intervals",
+                    "3%+#1", "-show_entries", "frame=pts_time", "-of", "csv=p=0", path},
+                   "");
     ASSERT_EQ(seek.exitCode, 0) << seek.err;
     EXPECT_EQ(seek.err, "");
     EXPECT_NEAR(Number(seek.out), kSeconds / 2, 1.0) << seek.out;
 
-    const ToolRun gst = RunTool({"/usr/bin/gst-discoverer-1.0", path});
+    const RunResult gst = RunProgram({"/usr/bin/gst-discoverer-1.0", path}, "");
     ASSERT_EQ(gst.exitCode, 0) << gst.out << gst.err;
     EXPECT_NEAR(GstDuration(gst.out), kSeconds, 0.2) << gst.out;
     EXPECT_NE(gst.out.find("Seekable: yes"), std::string::npos) << gst.out;

@@ -90,14 +90,12 @@ inline const Recording& MakeRecording(bool sound, double seconds = 1.0) {
 struct RunResult {
     int exitCode = -1;
     std::string out, err;
-    bool inputTaken = false;  // the muxer read the whole input
+    bool inputTaken = false;  // the program read the whole input
 };
 
-// Runs the muxer with `args`, feeds it `input` and closes its input.
-inline RunResult RunMuxer(const std::vector<std::string>& args, const std::string& input) {
+// Runs `argv` to its end, feeding it `input` and closing its input.
+inline RunResult RunProgram(const std::vector<std::string>& argv, const std::string& input) {
     platform::IgnoreBrokenPipeSignal();
-    std::vector<std::string> argv{kMuxer};
-    argv.insert(argv.end(), args.begin(), args.end());
     platform::ChildProcess::Options options;
     options.pipeStdin = options.pipeStdout = options.pipeStderr = true;
     auto child = platform::ChildProcess::Start(argv, options);
@@ -114,6 +112,13 @@ inline RunResult RunMuxer(const std::vector<std::string>& args, const std::strin
     child->Wait(-1);
     result.exitCode = child->ExitCode();
     return result;
+}
+
+// Runs the muxer with `args`, feeds it `input` and closes its input.
+inline RunResult RunMuxer(const std::vector<std::string>& args, const std::string& input) {
+    std::vector<std::string> argv{kMuxer};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunProgram(argv, input);
 }
 
 inline std::vector<std::string> WithOutput(const std::string& path, std::vector<std::string> args) {

@@ -2,18 +2,18 @@
 #include <json/value.h>
 
 #include "online/account/account_context.h"
+#include "online/json/json_reads.h"
 #include "online/json/json_text.h"
 #include "platform/base/utf8.h"
-
-namespace {
 
 using zovi::platform::Utf8ToWide;
 using zovi::platform::WideToUtf8;
 
-// Typed reads: a member of another kind reads as absent.
+namespace {
+
+// A member of another kind reads as absent.
 std::wstring TextMember(const Json::Value& root, const char* name) {
-    const Json::Value& v = root[name];
-    return v.isString() ? Utf8ToWide(v.asString()) : std::wstring();
+    return Utf8ToWide(ReadJsonString(root, name).value_or(std::string()));
 }
 
 }  // namespace
@@ -33,16 +33,12 @@ std::string CAccountContextController::AccountInfoToJson(const AccountInfo& info
 bool CAccountContextController::AccountInfoFromJson(AccountInfo& info, std::string_view stored) {
     Json::Value parsed;
     if (!ParseJsonText(DecodeStoredText(stored), parsed) || !parsed.isObject()) return false;
-    const Json::Value& root = parsed;
-    const Json::Value& uid = root["uid"];
-    const Json::Value& type = root["type"];
-    const Json::Value& create = root["create"];
-    info.uid = uid.isUInt64() ? uid.asUInt64() : 0;
-    info.account = TextMember(root, "account");
-    info.type = type.isUInt() ? type.asUInt() : 0;
-    info.nick = TextMember(root, "nick");
-    info.avatar = TextMember(root, "avatar");
-    info.token = TextMember(root, "token");
-    info.create = create.isInt64() ? create.asInt64() : 0;
+    info.uid = ReadJsonUInt64(parsed, "uid").value_or(0);
+    info.account = TextMember(parsed, "account");
+    info.type = ReadJsonUInt32(parsed, "type").value_or(0);
+    info.nick = TextMember(parsed, "nick");
+    info.avatar = TextMember(parsed, "avatar");
+    info.token = TextMember(parsed, "token");
+    info.create = ReadJsonInt64(parsed, "create").value_or(0);
     return true;
 }

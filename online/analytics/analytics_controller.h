@@ -8,7 +8,6 @@
 // for an exchange in progress at most kAnalyticsExitBound, then aborts it through the
 // transport's shutting-down flag, so a stalled service never holds the program's exit.
 #pragma once
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -45,7 +44,7 @@ private:
     std::deque<std::shared_ptr<CGAEvent>> queue_;
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::atomic<bool> stop_{false};
+    bool stop_ = false;  // under the mutex, like the queue
     // Set by the sender under the mutex as its last step; the destructor waits on `left_`.
     bool senderLeft_ = false;
     std::condition_variable left_;

@@ -6,7 +6,7 @@
 #include "core/global/global.h"
 #include "online/http/api_base.h"
 #include "online/json/json_text.h"
-#include "online/rest/json_reads.h"
+#include "online/json/json_reads.h"
 #include "platform/base/hresult.h"
 #include "platform/base/utf8.h"
 #include "platform/fs/error_text.h"

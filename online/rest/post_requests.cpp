@@ -1,6 +1,6 @@
 #include "online/rest/post_requests.h"
 
-#include "online/rest/json_reads.h"
+#include "online/json/json_reads.h"
 #include "online/rest/password_digest.h"
 
 namespace {

@@ -134,7 +134,10 @@ void SetHttpCookieFile(const std::string& path) {
     SessionState& state = State();
     std::lock_guard guard(state.lock);
     state.cookieFile = path;
-    ResetShareLocked(state);
+    // The first transfer loads the file, so start-up pays nothing in modes that never
+    // go online.
+    state.share.reset();
+    state.savedCookies.clear();
 }
 
 std::string GetHttpCookieFile() {

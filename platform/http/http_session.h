@@ -13,7 +13,7 @@ namespace zovi::platform {
 void InitHttpLibrary();
 
 // The file the cookies are kept in (UTF-8 path; created mode 0600, replaced atomically
-// after every request). Setting it loads the cookies it holds into the share; an empty
+// after every request). The next transfer loads the cookies it holds into a new share; an empty
 // path keeps cookies in memory only.
 void SetHttpCookieFile(const std::string& path);
 std::string GetHttpCookieFile();

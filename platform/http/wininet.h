@@ -10,6 +10,7 @@
 #include "platform/base/last_error.h"
 #include "platform/base/wintypes.h"
 #include "platform/http/http_session.h"  // the session and its test settings
+#include "platform/http/internet_errors.h"
 
 using HINTERNET = void*;
 using INTERNET_PORT = WORD;
@@ -24,19 +25,6 @@ inline constexpr DWORD INTERNET_FLAG_PRAGMA_NOCACHE = 0x00000100;
 inline constexpr DWORD HTTP_QUERY_CONTENT_LENGTH = 5;
 inline constexpr DWORD HTTP_QUERY_STATUS_CODE = 19;
 inline constexpr DWORD HTTP_QUERY_FLAG_NUMBER = 0x20000000;
-
-inline constexpr DWORD ERROR_INTERNET_TIMEOUT = 12002;
-inline constexpr DWORD ERROR_INTERNET_INTERNAL_ERROR = 12004;
-inline constexpr DWORD ERROR_INTERNET_INVALID_URL = 12005;
-inline constexpr DWORD ERROR_INTERNET_UNRECOGNIZED_SCHEME = 12006;
-inline constexpr DWORD ERROR_INTERNET_NAME_NOT_RESOLVED = 12007;
-inline constexpr DWORD ERROR_INTERNET_INCORRECT_HANDLE_TYPE = 12018;
-inline constexpr DWORD ERROR_INTERNET_CANNOT_CONNECT = 12029;
-inline constexpr DWORD ERROR_INTERNET_CONNECTION_ABORTED = 12030;
-inline constexpr DWORD ERROR_INTERNET_CONNECTION_RESET = 12031;
-inline constexpr DWORD ERROR_HTTP_HEADER_NOT_FOUND = 12150;
-inline constexpr DWORD ERROR_HTTP_INVALID_SERVER_RESPONSE = 12152;
-inline constexpr DWORD ERROR_INTERNET_SECURE_FAILURE = 12175;
 
 // The agent is sent as User-Agent; the proxy comes from the environment (http_proxy,
 // https_proxy, no_proxy), as the system's configuration would give it.

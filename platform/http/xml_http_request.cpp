@@ -2,6 +2,7 @@
 
 #include "platform/base/utf8.h"
 #include "platform/http/curl_transfer.h"
+#include "platform/http/http_session.h"
 
 namespace zovi::platform {
 
@@ -81,12 +82,11 @@ struct CXmlHttpRequest::Impl {
 };
 
 std::unique_ptr<CXmlHttpRequest> CXmlHttpRequest::Create() {
-    auto share = AcquireHttpShare();
+    InitHttpLibrary();  // before the first handle; the share is taken by Send
     CURL* easy = curl_easy_init();
     if (easy == nullptr) return nullptr;
     auto impl = std::make_unique<Impl>();
     impl->easy = easy;
-    impl->share = std::move(share);
     return std::unique_ptr<CXmlHttpRequest>(new CXmlHttpRequest(std::move(impl)));
 }
 

@@ -18,15 +18,16 @@
 #include <vector>
 
 #include "platform/base/hresult.h"
+#include "platform/http/internet_errors.h"
 
 namespace zovi::platform {
 
-inline constexpr HRESULT kHttpErrorNameNotResolved = static_cast<HRESULT>(0x80072EE7);
-inline constexpr HRESULT kHttpErrorCannotConnect = static_cast<HRESULT>(0x80072EFD);
-inline constexpr HRESULT kHttpErrorTimeout = static_cast<HRESULT>(0x80072EE2);
-inline constexpr HRESULT kHttpErrorInvalidCa = static_cast<HRESULT>(0x80072F0D);
-inline constexpr HRESULT kHttpErrorSecureChannel = static_cast<HRESULT>(0x80072F7D);
-inline constexpr HRESULT kHttpErrorConnectionAborted = static_cast<HRESULT>(0x80072EFE);
+inline constexpr HRESULT kHttpErrorNameNotResolved = HRESULT_FROM_WIN32(ERROR_INTERNET_NAME_NOT_RESOLVED);
+inline constexpr HRESULT kHttpErrorCannotConnect = HRESULT_FROM_WIN32(ERROR_INTERNET_CANNOT_CONNECT);
+inline constexpr HRESULT kHttpErrorTimeout = HRESULT_FROM_WIN32(ERROR_INTERNET_TIMEOUT);
+inline constexpr HRESULT kHttpErrorInvalidCa = HRESULT_FROM_WIN32(ERROR_INTERNET_INVALID_CA);
+inline constexpr HRESULT kHttpErrorSecureChannel = HRESULT_FROM_WIN32(ERROR_INTERNET_SECURITY_CHANNEL_ERROR);
+inline constexpr HRESULT kHttpErrorConnectionAborted = HRESULT_FROM_WIN32(ERROR_INTERNET_CONNECTION_ABORTED);
 
 class CXmlHttpRequest {
 public:

@@ -148,14 +148,15 @@ Display* MessengerDisplay() {
 }
 
 Window MessengerReplyWindow() {
+    Display* display = MessengerDisplay();
+    if (!display) return 0;
     Messenger* messenger = ThreadMessenger();
-    if (!messenger || !MessengerDisplay()) return 0;
     if (!messenger->replyWindow) {
         XSetWindowAttributes attributes{};
         attributes.event_mask = 0;
-        messenger->replyWindow = XCreateWindow(messenger->display, DefaultRootWindow(messenger->display), -10, -10, 1,
-                                               1, 0, 0, InputOnly, CopyFromParent, CWEventMask, &attributes);
-        XFlush(messenger->display);
+        messenger->replyWindow = XCreateWindow(display, DefaultRootWindow(display), -10, -10, 1, 1, 0, 0, InputOnly,
+                                               CopyFromParent, CWEventMask, &attributes);
+        XFlush(display);
     }
     return messenger->replyWindow;
 }

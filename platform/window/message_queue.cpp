@@ -258,7 +258,7 @@ void MessageQueue::HandleSessionEnd() {
 }
 
 void MessageQueue::HandleDisplayLost() {
-    if (displayLossSeen_ || !display_ || LiveDisplay()) return;
+    if (displayLossSeen_ || !x11::ConnectionLost(display_)) return;
     displayLossSeen_ = true;  // once: the windows are told a single time
     EndSession(SessionEndCause::kDisplayLost);
 }

@@ -65,7 +65,7 @@ cairo_surface_t* XTarget(WindowRecord& record) {
 bool PresentWindow(HWND hwnd, cairo_surface_t* source, const RECT& rect) {
     RecordPtr record = window_detail::FindOwnRecord(hwnd);
     if (!record || !source || cairo_surface_status(source) != CAIRO_STATUS_SUCCESS) return false;
-    if (record->display && !UsableDisplay(*record)) return false;
+    if (x11::ConnectionLost(record->display)) return false;
     // A layered X window shows whole pictures through its background.
     if (record->display && (record->exStyle & WS_EX_LAYERED) && !(record->style & WS_CHILD)) {
         return UpdateLayeredSurface(hwnd, source, POINT{0, 0}, SIZE{record->width, record->height});
@@ -102,7 +102,7 @@ namespace window_detail {
 void ReleaseSurface(WindowRecord& record) {
     if (!record.surface) return;
     // A surface of a lost connection is left: freeing it would be X calls.
-    if (!record.display || UsableDisplay(record)) cairo_surface_destroy(record.surface);
+    if (!x11::ConnectionLost(record.display)) cairo_surface_destroy(record.surface);
     record.surface = nullptr;
 }
 

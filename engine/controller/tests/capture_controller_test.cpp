@@ -34,9 +34,9 @@ extern "C" {
 #include "core/log/logger.h"
 #include "engine/output/capture_ffm_output.h"
 #include "engine/util/tests/av_log_capture.h"
-#include "mux/tests/small_disk.h"
 #include "platform/base/utf8.h"
 #include "platform/base/wformat.h"
+#include "platform/fs/testing/small_disk.h"
 
 using namespace zovi::engine;
 using zovi::test::CRecordingListener;

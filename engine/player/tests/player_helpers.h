@@ -8,9 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>

@@ -45,6 +45,12 @@ struct TestMedia {
     std::filesystem::path both, videoOnly, soundOnly, damaged, missing;
 };
 
+// The files' places in `folder`.
+inline TestMedia MediaIn(const std::filesystem::path& folder) {
+    return {folder, folder / "both.mp4", folder / "video.mp4", folder / "sound.m4a", folder / "damaged.mp4",
+            folder / "missing.mp4"};
+}
+
 inline bool RunFfmpeg(std::vector<std::string> args) {
     args.insert(args.begin(), {"/usr/bin/ffmpeg", "-nostdin", "-v", "error", "-y"});
     auto child = platform::ChildProcess::Start(args, {});
@@ -53,10 +59,9 @@ inline bool RunFfmpeg(std::vector<std::string> args) {
 
 // Makes the files in a fresh folder under `parent`.
 inline TestMedia MakeTestMedia(const std::filesystem::path& parent) {
-    TestMedia media;
     std::string pattern = (parent / "player-media.XXXXXX").string();
-    if (!mkdtemp(pattern.data())) return media;
-    media.folder = pattern;
+    if (!mkdtemp(pattern.data())) return {};
+    const TestMedia media = MediaIn(pattern);
     const std::string seconds = std::to_string(kMediaSeconds);
     const std::string picture =
         "color=c=black:s=320x240:r=25:d=" + seconds +
@@ -67,11 +72,6 @@ inline TestMedia MakeTestMedia(const std::filesystem::path& parent) {
     const std::vector<std::string> videoCodec = {"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p",
                                                  "-g", std::to_string(25 * kKeyFrameSeconds), "-sc_threshold", "0"};
     const std::vector<std::string> audioCodec = {"-c:a", "aac", "-b:a", "128k"};
-    media.both = media.folder / "both.mp4";
-    media.videoOnly = media.folder / "video.mp4";
-    media.soundOnly = media.folder / "sound.m4a";
-    media.damaged = media.folder / "damaged.mp4";
-    media.missing = media.folder / "missing.mp4";
 
     std::vector<std::string> both = {"-f", "lavfi", "-i", picture, "-f", "lavfi", "-i", tone};
     both.insert(both.end(), videoCodec.begin(), videoCodec.end());
@@ -106,14 +106,7 @@ inline TestMedia SharedTestMedia() {
         std::filesystem::rename(made.folder, shared, error);
         if (error) std::filesystem::remove_all(made.folder, error);
     }
-    TestMedia media;
-    media.folder = shared;
-    media.both = shared / "both.mp4";
-    media.videoOnly = shared / "video.mp4";
-    media.soundOnly = shared / "sound.m4a";
-    media.damaged = shared / "damaged.mp4";
-    media.missing = shared / "missing.mp4";
-    return media;
+    return MediaIn(shared);
 }
 
 }  // namespace zovi::engine::testing

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "online/json/json_text.h"
-#include "online/rest/json_reads.h"
+#include "online/json/json_reads.h"
 
 namespace {
 

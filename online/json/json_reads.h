@@ -14,6 +14,7 @@ const Json::Value* FindJsonMember(const Json::Value& object, const char* name);
 
 // A number that is an integer in range (an integral floating value counts).
 std::optional<int32_t> ReadJsonInt32(const Json::Value& object, const char* name);
+std::optional<uint32_t> ReadJsonUInt32(const Json::Value& object, const char* name);
 std::optional<int64_t> ReadJsonInt64(const Json::Value& object, const char* name);
 std::optional<uint64_t> ReadJsonUInt64(const Json::Value& object, const char* name);
 // A JSON boolean only.

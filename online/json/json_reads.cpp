@@ -1,4 +1,4 @@
-#include "online/rest/json_reads.h"
+#include "online/json/json_reads.h"
 
 const Json::Value* FindJsonMember(const Json::Value& object, const char* name) {
     if (!object.isObject()) return nullptr;
@@ -9,6 +9,12 @@ std::optional<int32_t> ReadJsonInt32(const Json::Value& object, const char* name
     const Json::Value* member = FindJsonMember(object, name);
     if (member == nullptr || !member->isInt()) return std::nullopt;
     return member->asInt();
+}
+
+std::optional<uint32_t> ReadJsonUInt32(const Json::Value& object, const char* name) {
+    const Json::Value* member = FindJsonMember(object, name);
+    if (member == nullptr || !member->isUInt()) return std::nullopt;
+    return member->asUInt();
 }
 
 std::optional<int64_t> ReadJsonInt64(const Json::Value& object, const char* name) {
