@@ -34,6 +34,10 @@ bool CProcessPipe::Create(const std::string& cmdLine) {
     platform::ChildProcess::Options options;
     options.pipeStdin = true;
     options.pipeStderr = true;
+    // A child that ends at once may have its end handled (and this pipe destroyed, which
+    // reads drain_) before StartThread returns here: the drain thread takes childLock_
+    // before that, so drain_ is set under it.
+    std::lock_guard<std::mutex> lock(childLock_);
     child_ = platform::ChildProcess::Start(argv, options);
     if (!child_) return false;
     closingInput_ = false;
