@@ -65,7 +65,8 @@ std::wstring CTrayAppletController::GetTrayProgramPath() {
 bool CTrayAppletController::StartTrayProgramIfMissing() {
     if (FindWindowW(kTrayWindowClass, nullptr) != 0) return false;
     const std::wstring path = GetTrayProgramPath();
-    if (!zovi::platform::StartDetachedProcess({zovi::platform::ToSystemPath(path)})) {
+    // In a session of its own: the tray outlives the terminal the recorder was started from.
+    if (!zovi::platform::StartDetachedProcess({zovi::platform::ToSystemPath(path)}, nullptr, true)) {
         GetGlobalLogger().Error(L"CTrayAppletController: cannot start %s (%u)\n", path.c_str(),
                                 static_cast<unsigned>(GetLastError()));
         return false;

@@ -23,6 +23,8 @@ inline constexpr const wchar_t* kSharedMessageNames[8] = {
 inline constexpr const wchar_t* kMainWindowClass = L"CaptureMainWnd";
 inline constexpr const wchar_t* kTrayWindowClass = L"CaptureTrayWnd";
 inline constexpr const wchar_t* kTrayProgramName = L"ZoviTray";
+// The main program, which the tray program starts from its own folder.
+inline constexpr const wchar_t* kMainProgramName = L"ZoviCapture";
 // Stands in for the program's own path when it cannot be had.
 inline constexpr const wchar_t* kFallbackProgramName = L"Zovik";
 

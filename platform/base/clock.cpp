@@ -59,4 +59,6 @@ ULONGLONG GetTickCount64() {
     return static_cast<ULONGLONG>(zovi::platform::g_clock.load()->NowNanoseconds() / 1'000'000);
 }
 
+DWORD GetTickCount() { return static_cast<DWORD>(GetTickCount64()); }
+
 void Sleep(DWORD milliseconds) { zovi::platform::g_clock.load()->SleepMilliseconds(milliseconds); }

@@ -11,6 +11,9 @@ BOOL QueryPerformanceCounter(LONGLONG* counter);
 BOOL QueryPerformanceFrequency(LONGLONG* frequency);
 // Milliseconds since an arbitrary start.
 ULONGLONG GetTickCount64();
+// The same, cut to 32 bits: it wraps after 49.7 days, so intervals are taken as unsigned
+// differences.
+DWORD GetTickCount();
 // Sleeps `milliseconds`; 0 yields the rest of the time slice.
 void Sleep(DWORD milliseconds);
 

@@ -31,8 +31,18 @@ int StatusToExitCode(int status) {
     return -1;
 }
 
+// Collects the child's exit in the background, so it never stays a zombie.
+void ReapInBackground(pid_t pid) {
+    std::thread([pid] {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+}
+
 // Starts the child. `ends[i]` is the child's end for fd i (or -1 for /dev/null).
-bool Spawn(const std::vector<std::string>& argv, const int ends[3], pid_t* pid) {
+bool Spawn(const std::vector<std::string>& argv, const int ends[3], pid_t* pid,
+           bool newSession = false) {
     if (argv.empty() || argv[0].empty()) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
@@ -61,7 +71,9 @@ bool Spawn(const std::vector<std::string>& argv, const int ends[3], pid_t* pid) 
     sigemptyset(&none);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+    if (newSession) flags |= POSIX_SPAWN_SETSID;
+    posix_spawnattr_setflags(&attributes, flags);
 
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
@@ -119,13 +131,7 @@ ChildProcess::~ChildProcess() {
     CloseStderr();
     if (!exited_) Wait(0);
     if (!exited_ && pid_ > 0) {
-        // Still running: leave it to a reaper so it never stays a zombie.
-        pid_t pid = pid_;
-        std::thread([pid] {
-            int status = 0;
-            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-        }).detach();
+        ReapInBackground(pid_);  // still running
     }
     if (pidfd_ >= 0) close(pidfd_);
 }
@@ -162,15 +168,13 @@ void ChildProcess::Kill(int signal) {
     if (!exited_ && pid_ > 0) kill(pid_, signal);
 }
 
-bool StartDetachedProcess(const std::vector<std::string>& argv) {
+bool StartDetachedProcess(const std::vector<std::string>& argv, pid_t* startedPid,
+                          bool newSession) {
     const int ends[3] = {-1, -1, -1};
     pid_t pid = -1;
-    if (!Spawn(argv, ends, &pid)) return false;
-    std::thread([pid] {
-        int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
+    if (!Spawn(argv, ends, &pid, newSession)) return false;
+    ReapInBackground(pid);
+    if (startedPid != nullptr) *startedPid = pid;
     return true;
 }
 

@@ -50,8 +50,11 @@ private:
 };
 
 // Starts argv[0] with `argv` and does not wait for it (a background reaper collects its
-// exit). All standard streams are /dev/null. False on failure, last error set.
-bool StartDetachedProcess(const std::vector<std::string>& argv);
+// exit). All standard streams are /dev/null. `startedPid`, when given, receives the
+// child's pid; `newSession` puts the child in a session of its own, so it outlives our
+// terminal and session. False on failure, last error set.
+bool StartDetachedProcess(const std::vector<std::string>& argv, pid_t* startedPid = nullptr,
+                          bool newSession = false);
 
 // The running program's own path (from /proc/self/exe) and its folder, UTF-8.
 std::string SelfExePath();

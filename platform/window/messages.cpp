@@ -5,6 +5,7 @@
 
 #include "platform/base/last_error.h"
 #include "platform/window/process_ids.h"
+#include "platform/window/post_at.h"
 #include "platform/window/window_internal.h"
 #include "platform/x11/x11_init.h"
 
@@ -139,18 +140,32 @@ LRESULT DispatchMessageW(const MSG* msg) {
 
 void PostQuitMessage(int exitCode) { MessageQueue::Current().PostQuit(exitCode); }
 
+namespace {
+
+// A post to a window of this process; `at` null: a post from the window's own thread
+// carries the position of the message that thread handles now.
+BOOL PostToOwnWindow(const RecordPtr& record, MSG msg, const POINT* at) {
+    auto queue = record->queue.lock();
+    if (!queue) return FALSE;
+    if (at)
+        msg.pt = *at;
+    else if (record->threadId == GetCurrentThreadId())
+        msg.pt = queue->lastMessage.pt;
+    queue->Post(msg);
+    return TRUE;
+}
+
+}  // namespace
+
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     MSG msg{hwnd, message, wParam, lParam, static_cast<DWORD>(NowNs() / 1'000'000), {}};
     if (!hwnd) {
-        MessageQueue::Current().Post(msg);
+        MessageQueue& queue = MessageQueue::Current();
+        msg.pt = queue.lastMessage.pt;
+        queue.Post(msg);
         return TRUE;
     }
-    if (RecordPtr record = FindRecord(hwnd)) {
-        auto queue = record->queue.lock();
-        if (!queue) return FALSE;
-        queue->Post(msg);
-        return TRUE;
-    }
+    if (RecordPtr record = FindRecord(hwnd)) return PostToOwnWindow(record, msg, nullptr);
     Display* display = IsOffscreenHandle(hwnd) ? nullptr : MessengerDisplay();
     if (!display) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -164,6 +179,20 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     return TRUE;
 }
+
+namespace zovi::platform {
+
+BOOL PostMessageAt(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, POINT screenPoint) {
+    const MSG msg{hwnd, message, wParam, lParam, static_cast<DWORD>(NowNs() / 1'000'000), {}};
+    RecordPtr record = window_detail::FindRecord(hwnd);
+    if (!record) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    return PostToOwnWindow(record, msg, &screenPoint);
+}
+
+}  // namespace zovi::platform
 
 BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
     auto queue = MessageQueue::ForThread(threadId);

@@ -109,12 +109,36 @@ MutexTable& Table() {
     return *table;
 }
 
+// Makes `path` when missing and checks it is a folder of ours that nobody else may
+// enter (a folder left with looser rights is closed to 0700).
+bool PrivateFolder(const std::string& path) {
+    mkdir(path.c_str(), 0700);
+    struct stat st{};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return false;
+    return (st.st_mode & 077) == 0 || chmod(path.c_str(), 0700) == 0;
+}
+
+// The X display without its screen number (":1.0" and ":1" are one session), usable as
+// a folder name.
+std::string DisplayFolderName() {
+    const char* display = std::getenv("DISPLAY");
+    std::string name = display && *display ? display : "no-display";
+    const size_t colon = name.rfind(':');
+    const size_t dot = name.find('.', colon == std::string::npos ? 0 : colon);
+    if (colon != std::string::npos && dot != std::string::npos) name.erase(dot);
+    for (char& c : name) {
+        if (c == '/') c = '_';
+    }
+    return name;
+}
+
 std::string LockFileStem(const wchar_t* name) {
     std::string stem = EncodeUtf8Lossless(name);
     for (char& c : stem) {
         if (c == '/' || c == '\\') c = '_';
     }
-    return RuntimeLockFolder() + "/zovi-mutex-" + stem;
+    const std::string folder = RuntimeLockFolder();
+    return folder.empty() ? std::string() : folder + "/zovi-mutex-" + stem;
 }
 
 int OpenLockFile(const std::string& path) {
@@ -124,14 +148,18 @@ int OpenLockFile(const std::string& path) {
 }  // namespace
 
 std::string RuntimeLockFolder() {
+    const char* overridden = std::getenv("ZOVI_RUNTIME_DIR");
+    if (overridden && *overridden) return PrivateFolder(overridden) ? overridden : std::string();
+    std::string base;
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime) {
-        struct stat st{};
-        if (stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) return runtime;
+    struct stat st{};
+    if (runtime && *runtime && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) {
+        base = std::string(runtime) + "/zovi";
+    } else {
+        base = "/tmp/zovi-" + std::to_string(getuid());
     }
-    std::string folder = "/tmp/zovi-" + std::to_string(getuid());
-    mkdir(folder.c_str(), 0700);
-    return folder;
+    const std::string folder = base + "/" + DisplayFolderName();
+    return PrivateFolder(base) && PrivateFolder(folder) ? folder : std::string();
 }
 
 }  // namespace zovi::platform
@@ -148,6 +176,10 @@ HANDLE CreateMutexW(void* attributes, BOOL initialOwner, const wchar_t* name) {
     bool existed = entry != nullptr;
     if (!entry) {
         const std::string stem = LockFileStem(name);
+        if (stem.empty()) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return nullptr;
+        }
         int presence = OpenLockFile(stem + ".present");
         if (presence < 0) {
             SetLastErrorFromErrno();

@@ -24,8 +24,11 @@ BOOL ReleaseMutex(HANDLE mutex);
 
 namespace zovi::platform {
 
-// The per-user folder for lock files: $XDG_RUNTIME_DIR, else a 0700 folder
-// "/tmp/zovi-<uid>". UTF-8, no trailing slash.
+// The folder for lock files, private to the user and the X display (":1" of DISPLAY
+// ":1.0"), so programs of one desktop session meet and other sessions stay apart:
+// $ZOVI_RUNTIME_DIR when set (tests), else "$XDG_RUNTIME_DIR/zovi/<display>", else
+// "/tmp/zovi-<uid>/<display>". Folders are made 0700; one not owned by the user (or not
+// a folder) gives an empty result. UTF-8, no trailing slash.
 std::string RuntimeLockFolder();
 
 }  // namespace zovi::platform

@@ -164,6 +164,9 @@ public:
     void DispatchIncomingSends();
     void ForgetWindow(HWND hwnd);
     void EnableSessionEnd(int readFd) { sessionFd_ = readFd; }
+    // X event filters (x_event_filter.h), owner thread.
+    int AddFilter(std::function<bool(XEvent&)> filter);
+    void RemoveFilter(int id);
 
     MSG lastMessage{};
 
@@ -212,6 +215,8 @@ private:
     UINT_PTR nextThreadTimerId_ = 0x7FFF0000;
 
     std::deque<InputMessage> input_;
+    std::vector<std::pair<int, std::shared_ptr<std::function<bool(XEvent&)>>>> filters_;
+    int nextFilterId_ = 1;
     bool quit_ = false;
     int quitCode_ = 0;
 };

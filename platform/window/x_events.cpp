@@ -56,7 +56,23 @@ constexpr short kWheelStep = static_cast<short>(WHEEL_DELTA);
 
 }  // namespace
 
+int MessageQueue::AddFilter(std::function<bool(XEvent&)> filter) {
+    filters_.emplace_back(nextFilterId_, std::make_shared<std::function<bool(XEvent&)>>(std::move(filter)));
+    return nextFilterId_++;
+}
+
+void MessageQueue::RemoveFilter(int id) {
+    std::erase_if(filters_, [id](const auto& entry) { return entry.first == id; });
+}
+
 void MessageQueue::HandleXEvent(XEvent& event) {
+    // Filters for windows that are not ours see events first; a copy of the list, as a
+    // filter may add or remove filters while it runs.
+    if (!filters_.empty()) {
+        const auto filters = filters_;
+        for (const auto& entry : filters)
+            if ((*entry.second)(event)) return;
+    }
     // The input method sees every event first; what it takes (keys of a composition) is
     // not ours to translate.
     if (FilterTextInputEvent(event)) return;

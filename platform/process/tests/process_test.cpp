@@ -3,7 +3,11 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <thread>
 
 #include "platform/base/last_error.h"
 #include "platform/process/process.h"
@@ -62,6 +66,44 @@ TEST(ChildProcessTest, MissingProgramFailsWithNotFound) {
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(StartDetachedProcess({"/nonexistent/program"}));
     EXPECT_TRUE(StartDetachedProcess({"/bin/true"}));
+}
+
+// Polls `done` every 10 ms for up to 30 s.
+template <typename Condition>
+bool WaitUntil(Condition done) {
+    for (int i = 0; i < 3000; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
+
+TEST(ChildProcessTest, DetachedChildInItsOwnSessionGivesItsPidAndIsReaped) {
+    char folder[] = "/tmp/zovi-detached-test.XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string report = std::string(folder) + "/report";
+    int leaky = open("/dev/null", O_RDONLY);  // no close-on-exec: still must not cross
+    ASSERT_GE(leaky, 0);
+    // The child reports its session id and the descriptors it has (ls adds 3 itself
+    // to list the folder), then ends.
+    const std::string temporary = report + ".tmp";
+    pid_t pid = -1;
+    ASSERT_TRUE(StartDetachedProcess({"/bin/sh", "-c",
+                                      "cut -d' ' -f6 /proc/self/stat > " + temporary +
+                                          "; ls /proc/self/fd >> " + temporary + "; mv " +
+                                          temporary + " " + report},
+                                     &pid, true));
+    close(leaky);
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(WaitUntil([&] { return access(report.c_str(), F_OK) == 0; }));
+    std::ifstream reportFile(report);
+    const std::string text{std::istreambuf_iterator<char>(reportFile), {}};
+    EXPECT_EQ(text, std::to_string(pid) + "\n0\n1\n2\n3\n") << "session leader, standard streams only";
+    // A zombie keeps its /proc entry: gone means reaped.
+    const std::string entry = "/proc/" + std::to_string(pid);
+    EXPECT_TRUE(WaitUntil([&] { return access(entry.c_str(), F_OK) != 0; }));
+    unlink(report.c_str());
+    rmdir(folder);
 }
 
 TEST(ChildProcessTest, SelfPathNamesThisTest) {

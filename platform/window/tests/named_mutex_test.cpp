@@ -1,10 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/base/last_error.h"
 #include "platform/process/process.h"
@@ -87,6 +96,73 @@ TEST(NamedMutexTest, OtherProcessesSeeItExistAndWaitForTheOwner) {
     EXPECT_EQ(WaitForSingleObject(again, 5000), WAIT_OBJECT_0);
     ReleaseMutex(again);
     CloseHandle(again);
+}
+
+// Sets environment variables for one scope (null unsets), restoring them after.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(std::initializer_list<std::pair<const char*, const char*>> values) {
+        for (const auto& [name, value] : values) {
+            const char* old = std::getenv(name);
+            saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            value ? setenv(name, value, 1) : unsetenv(name);
+        }
+    }
+    ~ScopedEnvironment() {
+        for (const auto& [name, value] : saved_) {
+            value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+TEST(NamedMutexTest, LockFolderIsPrivateToTheUserAndTheDisplay) {
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/zovi-lockfolder-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    {
+        // One folder per display; the screen number does not count.
+        ScopedEnvironment env{{"ZOVI_RUNTIME_DIR", nullptr}, {"XDG_RUNTIME_DIR", pattern}, {"DISPLAY", ":7.1"}};
+        EXPECT_EQ(zovi::platform::RuntimeLockFolder(), root + "/zovi/:7");
+        EXPECT_EQ(ModeOf(root + "/zovi"), 0700u);
+        EXPECT_EQ(ModeOf(root + "/zovi/:7"), 0700u);
+        setenv("DISPLAY", ":8", 1);
+        EXPECT_EQ(zovi::platform::RuntimeLockFolder(), root + "/zovi/:8");
+        // A folder others may enter is closed first.
+        chmod((root + "/zovi/:8").c_str(), 0777);
+        EXPECT_EQ(zovi::platform::RuntimeLockFolder(), root + "/zovi/:8");
+        EXPECT_EQ(ModeOf(root + "/zovi/:8"), 0700u);
+        // One that is not ours, or no folder at all, is refused, and so is the mutex.
+        ASSERT_EQ(chown((root + "/zovi/:8").c_str(), 65534, 65534), 0);
+        if (getuid() != 65534) {
+            EXPECT_EQ(zovi::platform::RuntimeLockFolder(), "");
+            EXPECT_EQ(CreateMutexW(nullptr, TRUE, L"ZoviTestRefused"), nullptr);
+            EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+        }
+        setenv("DISPLAY", ":9", 1);
+        { std::ofstream(root + "/zovi/:9") << "not a folder"; }
+        EXPECT_EQ(zovi::platform::RuntimeLockFolder(), "");
+    }
+    {
+        // The test override wins and is taken as it is.
+        ScopedEnvironment env{{"ZOVI_RUNTIME_DIR", (root + "/own").c_str()}, {"DISPLAY", ":7"}};
+        EXPECT_EQ(zovi::platform::RuntimeLockFolder(), root + "/own");
+        EXPECT_EQ(ModeOf(root + "/own"), 0700u);
+        HANDLE mutex = CreateMutexW(nullptr, TRUE, L"ZoviTestOverride");
+        ASSERT_NE(mutex, nullptr);
+        EXPECT_TRUE(fs::exists(root + "/own/zovi-mutex-ZoviTestOverride.owner"));
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    }
+    fs::remove_all(root);
 }
 
 TEST(NamedMutexTest, BadHandlesFail) {

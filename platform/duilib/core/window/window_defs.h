@@ -10,7 +10,6 @@ inline constexpr UINT WM_GETMINMAXINFO = 0x0024;
 inline constexpr UINT WM_NCCALCSIZE = 0x0083;
 inline constexpr UINT WM_NCPAINT = 0x0085;
 inline constexpr UINT WM_NCACTIVATE = 0x0086;
-inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_MOUSEHOVER = 0x02A1;
 
 // Dialog results.
