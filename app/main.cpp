@@ -10,6 +10,7 @@
 #include "core/traylink/tray_link.h"
 #include "core/util/screen_scale.h"
 #include "platform/crash/fatal_message.h"
+#include "platform/process/session_bus.h"
 #include "platform/registry/registry.h"
 #include "platform/window/message_loop.h"
 
@@ -28,6 +29,8 @@ struct StaticStart {
     StaticStart() {
         // Start-up tests: the start goes on once a session end has arrived.
         if (std::getenv("ZOVI_TEST_START_AWAITS_SESSION_END")) zovi::platform::AwaitHeldSessionEnd();
+        // Before any thread: the player's SDL connects to the session bus.
+        zovi::platform::PreventSessionBusAutolaunch();
         zovi::platform::SetFatalMessageSink(StoreFatalMessage);
         GetScreenDpiScalePercent();  // measured once and kept for the windows
         HKEY key = nullptr;

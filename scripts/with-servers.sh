@@ -8,6 +8,7 @@
 #   ZOVI_SPEAKER_SINK                       the default sink ("system sound" = its monitor)
 #   ZOVI_MIC_SINK, ZOVI_MIC_SOURCE          the microphone stand-in: play into the sink,
 #                                           record from the source (the default source)
+#   DBUS_SESSION_BUS_ADDRESS                "disabled:" (no session bus)
 # Exits with COMMAND's status, or 90 when a server does not come up.
 set -u
 work=$(mktemp -d /tmp/zovi-servers.XXXXXX)
@@ -51,6 +52,9 @@ setxkbmap -option srvrkeys:none 2>/dev/null || true
 # --- Sound server: two null sinks (speakers = default sink; the microphone stand-in is
 # a real source remapped from the second sink's monitor), anonymous auth, no D-Bus.
 export XDG_RUNTIME_DIR="$work/run"
+# No session bus: libdbus (in SDL) must not fork a launcher from a threaded test process,
+# which can hang; tests that need a bus start their own.
+export DBUS_SESSION_BUS_ADDRESS=disabled:
 export ZOVI_SPEAKER_SINK=zovi_speakers ZOVI_MIC_SINK=zovi_mic_in ZOVI_MIC_SOURCE=zovi_mic
 cat >"$work/pulse.pa" <<PA
 load-module module-native-protocol-unix auth-anonymous=1

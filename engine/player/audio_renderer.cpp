@@ -10,6 +10,7 @@ extern "C" {
 #include <cstring>
 
 #include "engine/util/av_log.h"
+#include "engine/util/clock_ns.h"
 
 namespace zovi::engine {
 
@@ -50,6 +51,13 @@ void CAudioRenderer::Close() {
 
 void CAudioRenderer::Pause(bool paused) {
     if (opened_) SDL_PauseAudio(paused ? 1 : 0);
+    if (!paused) return;  // the clock runs again at the next callback
+    // No callback runs now: the clock stands where the sound stopped.
+    std::lock_guard guard(clockLock_);
+    if (!clockRunning_) return;
+    heardMs_ = SoundClockLocked(GetClockNs()).value_or(heardMs_);
+    clockRunning_ = false;
+    starvedSinceNs_ = 0;
 }
 
 bool CAudioRenderer::Append(const uint8_t* bytes, uint32_t size, int64_t ts) {
@@ -65,6 +73,10 @@ void CAudioRenderer::Clear() {
     fifo->Read(nullptr, fifo->Size());
     played_ = 0;
     clockBase_ = -1;
+    std::lock_guard guard(clockLock_);
+    heardMs_ = heardLimitMs_ = -1;
+    clockRunning_ = false;
+    starvedSinceNs_ = 0;
 }
 
 uint32_t CAudioRenderer::BytesFor(int ms) const {
@@ -76,6 +88,44 @@ uint32_t CAudioRenderer::BytesFor(int ms) const {
 int64_t CAudioRenderer::PositionAfter(int64_t playedBytes) const {
     const double frames = double(playedBytes) / (channels_ * bytesPerSample_);
     return clockBase_.load() + static_cast<int64_t>(frames * (1000.0 / rate_));
+}
+
+std::optional<int64_t> CAudioRenderer::SoundClockAt(uint64_t nowNs) const {
+    std::lock_guard guard(clockLock_);
+    return SoundClockLocked(nowNs);
+}
+
+std::optional<int64_t> CAudioRenderer::SoundClockLocked(uint64_t nowNs) const {
+    if (heardMs_ < 0) {
+        // Sound is queued but not heard yet: the pictures from its first moment on wait.
+        const int64_t base = clockBase_.load();
+        return base >= 0 ? std::optional(base - 1) : std::nullopt;
+    }
+    if (!clockRunning_) return heardMs_;
+    const int64_t elapsedMs = static_cast<int64_t>(nowNs - heardNs_) / 1'000'000;
+    const int64_t heard = std::min(heardMs_ + elapsedMs, heardLimitMs_);
+    // Starved for long, the sound has ended before the pictures or has a gap: the clock
+    // runs on by itself, so the pictures are not held for ever (the read thread stops
+    // reading while enough pictures wait, and no more sound would come).
+    if (starvedSinceNs_ == 0) return heard;
+    const int64_t starvedMs = static_cast<int64_t>(nowNs - starvedSinceNs_) / 1'000'000;
+    return std::max(heard, heardLimitMs_ + starvedMs - kStarvedRunOnMs);
+}
+
+void CAudioRenderer::NoteHandedOver(int64_t playedBefore, uint32_t handedBytes, uint32_t length, uint64_t nowNs) {
+    if (clockBase_.load() < 0) return;
+    if (handedBytes == 0) {  // starved: the clock runs out, and on by itself after a while
+        std::lock_guard guard(clockLock_);
+        if (clockRunning_ && starvedSinceNs_ == 0) starvedSinceNs_ = nowNs;
+        return;
+    }
+    const int64_t bufferMs = static_cast<int64_t>(double(length) / (channels_ * bytesPerSample_) * 1000.0 / rate_);
+    std::lock_guard guard(clockLock_);
+    starvedSinceNs_ = 0;
+    heardLimitMs_ = PositionAfter(playedBefore);
+    heardMs_ = heardLimitMs_ - bufferMs;
+    heardNs_ = nowNs;
+    clockRunning_ = true;
 }
 
 void SDLCALL CAudioRenderer::OnAudio(void* user, Uint8* stream, int length) {
@@ -93,6 +143,7 @@ void CAudioRenderer::Fill(Uint8* stream, int length) {
         const int64_t played = played_ += copied;
         const int64_t base = clockBase_.load();
         if (copied > 0 && base >= 0) position = PositionAfter(played);
+        NoteHandedOver(played - copied, copied, static_cast<uint32_t>(length), GetClockNs());
     }
     std::memset(stream + copied, 0, static_cast<size_t>(length) - copied);
     if (position < 0) return;

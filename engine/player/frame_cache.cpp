@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace zovi::engine {
 
@@ -42,8 +43,9 @@ bool CAVFrameSafeCache::PushFrame(const uint8_t* const planes[3], const int line
     return true;
 }
 
-std::shared_ptr<const UIYUVVideoFrame> CAVFrameSafeCache::PeekOldest() const {
+std::shared_ptr<const UIYUVVideoFrame> CAVFrameSafeCache::PeekOldest(std::optional<int64_t>* nextTs) const {
     std::lock_guard guard(lock_);
+    if (nextTs) *nextTs = frames_.size() > 1 ? std::optional((*std::next(frames_.begin()))->ts) : std::nullopt;
     return frames_.empty() ? nullptr : frames_.front();
 }
 

@@ -6,6 +6,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace zovi::engine {
@@ -36,8 +37,9 @@ public:
     // it by time stamp. False for a picture older than the lower bound or a bad size.
     bool PushFrame(const uint8_t* const planes[3], const int lineSizes[3], int width, int height,
                    int64_t ts);
-    // The oldest picture, left in place; null when empty.
-    std::shared_ptr<const UIYUVVideoFrame> PeekOldest() const;
+    // The oldest picture, left in place; null when empty. `nextTs`, when given, gets the
+    // time of the picture after it (none when it is the only one).
+    std::shared_ptr<const UIYUVVideoFrame> PeekOldest(std::optional<int64_t>* nextTs = nullptr) const;
     // Removes `frame` when it is still the oldest; pictures older than it are refused
     // from now on (until Clear).
     bool RemoveOldest(const std::shared_ptr<const UIYUVVideoFrame>& frame);

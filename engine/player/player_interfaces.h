@@ -3,6 +3,7 @@
 // player through IPlayerRendererCallback, from their own threads.
 #pragma once
 #include <cstdint>
+#include <optional>
 
 namespace zovi::engine {
 
@@ -35,6 +36,16 @@ public:
     virtual ~IPlayerRenderer() = default;
     // Forgets everything queued (a seek).
     virtual void Clear() = 0;
+};
+
+// The clock the pictures follow when the file has sound.
+class ISoundClock {
+public:
+    virtual ~ISoundClock() = default;
+    // The moment of the sound heard at `nowNs` (engine clock) in ms; none before any
+    // sound was queued since the last seek. It stands still while the sound is paused,
+    // and while it is starved until that has lasted half a second.
+    virtual std::optional<int64_t> SoundClockAt(uint64_t nowNs) const = 0;
 };
 
 }  // namespace zovi::engine

@@ -2,17 +2,21 @@
 // in the window.
 #pragma once
 #include <cstdint>
+#include <optional>
 
 namespace zovi::engine {
 
 enum class RenderDecision { kDraw, kDrop, kWait };
 
-// Lateness = clock - picture time: more than a second late or more than 999 ms early is
-// dropped; 0 to 1000 ms late is drawn; a little early waits.
-inline RenderDecision DecideRender(int64_t clockMs, int64_t frameMs) {
+// Lateness = clock - picture time. More than a second late or more than 999 ms early is
+// dropped; a little early waits. A late picture is drawn unless the next one is due as
+// well: then it is dropped, so a render thread that fell behind catches up with the
+// clock instead of showing every picture late. `nextFrameMs` is the next picture's time
+// when one is queued.
+inline RenderDecision DecideRender(int64_t clockMs, int64_t frameMs, std::optional<int64_t> nextFrameMs = {}) {
     const int64_t lateness = clockMs - frameMs;
     if (lateness > 1000) return RenderDecision::kDrop;
-    if (lateness >= 0) return RenderDecision::kDraw;
+    if (lateness >= 0) return nextFrameMs && clockMs >= *nextFrameMs ? RenderDecision::kDrop : RenderDecision::kDraw;
     if (lateness < -999) return RenderDecision::kDrop;
     return RenderDecision::kWait;
 }

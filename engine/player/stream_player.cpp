@@ -40,7 +40,7 @@ bool CFFStreamPlayer::OpenSteps(const std::wstring& path) {
         if (!audioRenderer_->Open()) return false;
     }
     if (input_.videoIndex >= 0) {
-        videoRenderer_ = std::make_shared<CVideoRenderer>(input_.videoIndex, weak_from_this());
+        videoRenderer_ = std::make_shared<CVideoRenderer>(input_.videoIndex, weak_from_this(), audioRenderer_);
         if (!videoRenderer_->Start(window_)) return false;
     }
 
@@ -87,7 +87,10 @@ void CFFStreamPlayer::Seek(int32_t ms, bool exact) {
     {
         std::lock_guard guard(playerLock_);
         if (!stop_ && input_.format) {
-            if (const int index = ClockStreamIndex(); index >= 0) input_.SeekBack(index, ms);
+            // By the pictures when there are any: decoding can start only at their key
+            // frames, and the demuxer brings the sound to the same place.
+            if (const int index = input_.videoIndex >= 0 ? input_.videoIndex : input_.audioIndex; index >= 0)
+                input_.SeekBack(index, ms);
             if (input_.videoDecoder) avcodec_flush_buffers(input_.videoDecoder);
             if (input_.audioDecoder) avcodec_flush_buffers(input_.audioDecoder);
             if (audioRenderer_) audioRenderer_->Clear();

@@ -58,6 +58,14 @@ bool CFFStreamPlayer::ReadOnePacket(AVPacket* packet, AVFrame* frame) {
 
 void CFFStreamPlayer::DecodePacket(AVCodecContext* decoder, AVStream* stream, const AVPacket* packet,
                                    AVFrame* frame) {
+    if (decoder == input_.videoDecoder) {
+        // On the way to an exact seek's target the pictures before it are never shown:
+        // the decoder skips those no other picture refers to.
+        const bool beforeTarget =
+            seekState_.load() == kSeekExact && packet->pts != AV_NOPTS_VALUE &&
+            av_rescale_q(packet->pts, stream->time_base, AVRational{1, 1000}) < seekTarget_.load();
+        decoder->skip_frame = beforeTarget ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
+    }
     if (avcodec_send_packet(decoder, packet) < 0) return;
     while (avcodec_receive_frame(decoder, frame) >= 0) {
         const int64_t ms = FrameTimeMs(frame, stream->time_base);

@@ -2,6 +2,8 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
+
 #include "engine/player/render_timing.h"
 #include "engine/util/av_log.h"
 #include "engine/util/clock_ns.h"
@@ -11,8 +13,9 @@
 
 namespace zovi::engine {
 
-CVideoRenderer::CVideoRenderer(int streamIndex, std::weak_ptr<IPlayerRendererCallback> callback)
-    : streamIndex_(streamIndex), callback_(std::move(callback)) {}
+CVideoRenderer::CVideoRenderer(int streamIndex, std::weak_ptr<IPlayerRendererCallback> callback,
+                               std::shared_ptr<const ISoundClock> soundClock)
+    : streamIndex_(streamIndex), callback_(std::move(callback)), soundClock_(std::move(soundClock)) {}
 
 CVideoRenderer::~CVideoRenderer() { Stop(); }
 
@@ -34,6 +37,19 @@ void CVideoRenderer::Stop() {
 
 void CVideoRenderer::ResetRenderer() { redraw_ = true; }
 
+CVideoRenderer::Presentation CVideoRenderer::LastPresented() const {
+    std::lock_guard guard(presentedLock_);
+    return presented_;
+}
+
+int64_t CVideoRenderer::PictureClockAt(uint64_t nowNs) const {
+    // Before the sound of a new position is queued (a seek, above all a paused one) the
+    // video clock stands in.
+    if (soundClock_)
+        if (const auto sound = soundClock_->SoundClockAt(nowNs)) return *sound;
+    return ClockAt(nowNs);
+}
+
 void CVideoRenderer::RenderLoop(HWND window, std::promise<bool>* started) {
     native_ = window;
     window_ = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<uintptr_t>(window)));
@@ -54,17 +70,21 @@ void CVideoRenderer::RenderOne() {
         std::lock_guard guard(renderLock_);
         if (DrawFrame(*lastFrame_)) ++drawn_;
     }
-    auto frame = PeekOldest();
+    std::optional<int64_t> nextTs;
+    auto frame = PeekOldest(&nextTs);
     if (!frame) {
         Sleep(1);
         return;
     }
-    switch (DecideRender(ClockAt(GetClockNs()), frame->ts)) {
+    const int64_t clock = PictureClockAt(GetClockNs());
+    switch (DecideRender(clock, frame->ts, nextTs)) {
     case RenderDecision::kDrop:
         if (RemoveOldest(frame)) ++dropped_;
         return;
     case RenderDecision::kWait:
-        Sleep(5);
+        // Until it is due, and no longer than 5 ms, so a picture a seek puts in front
+        // is not kept waiting.
+        Sleep(static_cast<DWORD>(std::clamp<int64_t>(frame->ts - clock, 1, 5)));
         return;
     case RenderDecision::kDraw:
         break;
@@ -75,6 +95,12 @@ void CVideoRenderer::RenderOne() {
         std::lock_guard guard(renderLock_);
         DrawFrame(*frame);
         lastFrame_ = frame;
+    }
+    const uint64_t shownNs = GetClockNs();
+    const int64_t shownClock = PictureClockAt(shownNs);
+    {
+        std::lock_guard guard(presentedLock_);
+        presented_ = {frame->ts, shownNs, shownClock};
     }
     ++drawn_;
     if (auto callback = callback_.lock()) callback->OnRendererPosition(streamIndex_, frame->ts);

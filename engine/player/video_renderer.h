@@ -1,4 +1,5 @@
-// Draws the cached pictures into a window of ours through SDL, paced by the video clock.
+// Draws the cached pictures into a window of ours through SDL, paced by the sound clock
+// when the file has sound and it is known, else by the video clock.
 //
 // Threads: Start, Stop and the destructor belong to the owner's thread. The render
 // thread owns every SDL video object: it makes the SDL window from the native one,
@@ -25,7 +26,9 @@ namespace zovi::engine {
 
 class CVideoRenderer : public CAVFrameSafeCache {
 public:
-    CVideoRenderer(int streamIndex, std::weak_ptr<IPlayerRendererCallback> callback);
+    // `soundClock` is null for a file without sound.
+    CVideoRenderer(int streamIndex, std::weak_ptr<IPlayerRendererCallback> callback,
+                   std::shared_ptr<const ISoundClock> soundClock = nullptr);
     ~CVideoRenderer() override;
 
     // Makes the SDL window from `window` (resizable) and starts the render thread.
@@ -42,6 +45,16 @@ public:
     uint64_t DrawnCount() const { return drawn_.load(); }
     // Pictures dropped for being too late or too early.
     uint64_t DroppedCount() const { return dropped_.load(); }
+
+    struct Presentation {
+        int64_t ts = -1;       // the picture's time, ms; -1 before the first
+        uint64_t ns = 0;       // when it was on screen, engine clock
+        int64_t clockMs = -1;  // the clock it follows at that moment
+    };
+    // The picture presented last by the clock (redraws aside).
+    Presentation LastPresented() const;
+    // The clock the pictures follow, in ms at `nowNs`.
+    int64_t PictureClockAt(uint64_t nowNs) const;
 
 private:
     void RenderLoop(HWND window, std::promise<bool>* started);
@@ -63,6 +76,9 @@ private:
     std::shared_ptr<const UIYUVVideoFrame> lastFrame_;  // render thread only
     const int streamIndex_;
     const std::weak_ptr<IPlayerRendererCallback> callback_;
+    const std::shared_ptr<const ISoundClock> soundClock_;
+    mutable std::mutex presentedLock_;
+    Presentation presented_;
     std::atomic<uint64_t> drawn_{0};
     std::atomic<uint64_t> dropped_{0};
     std::thread thread_;

@@ -1,6 +1,7 @@
 // Test media made with the ffmpeg program from FFmpeg's lavfi sources: a picture whose
-// colour changes every second (key frames every 3 s only) and a 1 kHz tone that starts
-// at 1 s; and what a colour in the window says about the second it shows.
+// colour changes every second (key frames every 3 s only, B pictures between, as most
+// encoders make them) and a 1 kHz tone that starts at 1 s; and what a colour in the
+// window says about the second it shows.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -70,7 +71,8 @@ inline TestMedia MakeTestMedia(const std::filesystem::path& parent) {
                              std::to_string(kToneAmplitude) + "*sin(2*PI*" + std::to_string(int(kToneHz)) +
                              "*t),0)':s=44100:d=" + seconds;
     const std::vector<std::string> videoCodec = {"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p",
-                                                 "-g", std::to_string(25 * kKeyFrameSeconds), "-sc_threshold", "0"};
+                                                 "-g", std::to_string(25 * kKeyFrameSeconds), "-sc_threshold", "0",
+                                                 "-bf", "2"};
     const std::vector<std::string> audioCodec = {"-c:a", "aac", "-b:a", "128k"};
 
     std::vector<std::string> both = {"-f", "lavfi", "-i", picture, "-f", "lavfi", "-i", tone};
@@ -99,7 +101,7 @@ inline TestMedia MakeTestMedia(const std::filesystem::path& parent) {
 // files are used.
 inline TestMedia SharedTestMedia() {
     const std::filesystem::path parent(ZOVI_TEST_BIN_DIR);
-    const std::filesystem::path shared = parent / "player-media-1";
+    const std::filesystem::path shared = parent / "player-media-2";
     if (!std::filesystem::exists(shared / "damaged.mp4")) {
         TestMedia made = MakeTestMedia(parent);
         std::error_code error;
