@@ -4,9 +4,8 @@
 #pragma once
 #include <string>
 
+#include "platform/base/last_error.h"
 #include "platform/window/window_types.h"
-
-inline constexpr DWORD ERROR_NOT_READY = 21;
 
 // Finds (or starts) the main program, checks that its window answers and sends it
 // "ZVK_SHOWCAPTURE"(id, trayWindow). The main window, or null when the command was

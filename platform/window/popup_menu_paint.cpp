@@ -1,4 +1,5 @@
 #include "platform/window/popup_menu_paint.h"
+#include "platform/gdi/ui_text_options.h"
 
 #include <cairo.h>
 #include <pango/pangocairo.h>
@@ -38,15 +39,7 @@ void SetColour(cairo_t* cr, unsigned rgb) {
 PangoLayout* TextLayout(cairo_t* cr, const std::wstring& text) {
     PangoLayout* layout = pango_cairo_create_layout(cr);
     PangoContext* context = pango_layout_get_context(layout);
-    // Han characters take their Simplified Chinese forms; grey antialiasing and no hinted
-    // metrics keep widths the same from run to run.
-    pango_context_set_language(context, pango_language_from_string("zh-cn"));
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    pango_cairo_context_set_font_options(context, options);
-    cairo_font_options_destroy(options);
+    ApplyUiTextOptions(context);
     pango_layout_context_changed(layout);
     PangoFontDescription* font = pango_font_description_new();
     pango_font_description_set_family(font, kFontFamilies);

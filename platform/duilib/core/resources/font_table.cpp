@@ -7,6 +7,7 @@
 
 #include "platform/base/utf8.h"
 #include "platform/duilib/core/string/dui_log.h"
+#include "platform/gdi/ui_text_options.h"
 
 namespace DuiLib {
 namespace {
@@ -68,15 +69,7 @@ PangoContext* CreateContext() {
     PangoContext* context = pango_font_map_create_context(fontMap);
     g_object_unref(fontMap);  // the context keeps it
     if (!context) return nullptr;
-    pango_context_set_language(context, pango_language_from_string("zh-cn"));
-    // Grey antialiasing (no subpixel order: the same buffer may become a layered
-    // window), slight hinting, hint metrics off so widths stay stable.
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    pango_cairo_context_set_font_options(context, options);
-    cairo_font_options_destroy(options);
+    zovi::platform::ApplyUiTextOptions(context);
     return context;
 }
 
