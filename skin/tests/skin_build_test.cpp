@@ -17,6 +17,7 @@
 
 #include "platform/base/utf8.h"
 #include "platform/duilib/controls/label.h"
+#include "platform/duilib/controls/option.h"
 #include "platform/duilib/core/render/render_engine.h"
 #include "platform/duilib/core/builder/dialog_builder.h"
 #include "platform/duilib/core/manager/paint_manager.h"
@@ -38,10 +39,12 @@ void CaptureLine(int /*level*/, const wchar_t* text) {
     gLogLines.push_back(text);
 }
 
-// Refuses every tag the library does not know, remembering it.
+// Refuses every tag the library does not know, remembering it; the windows' own controls
+// are built as their library base (the level meter "OptionEx" is an option).
 class RefusingCallback : public DuiLib::IDialogBuilderCallback {
 public:
     DuiLib::CControlUI* CreateControl(const wchar_t* tag) override {
+        if (std::wstring(tag) == L"OptionEx") return new DuiLib::COptionUI;
         refused.push_back(tag);
         return nullptr;
     }
@@ -62,6 +65,18 @@ const std::map<std::wstring, std::map<std::wstring, SampleText>>& SampleTexts() 
           {L"text", {L"录制已停止，视频已保存到“我的视频”文件夹。Recording stopped; the video was saved.", true}},
           {L"btnOK", {L"确定"}},
           {L"btnCancel", {L"取消"}}}},
+        {L"CaptureConfigure.xml",
+         {{L"title", {L"Zovi录屏"}},
+          {L"tab_screencam_title", {L"屏幕+摄像头"}},
+          {L"tab_screen_title", {L"仅屏幕"}},
+          {L"tab_cam_title", {L"仅摄像头"}},
+          {L"source_area_title", {L"录制区域"}},
+          {L"desktop_lb_1", {L"选择桌面"}},
+          {L"window_lb_1", {L"选择窗口"}},
+          {L"rect_lb_1", {L"选择区域"}},
+          {L"device_title", {L"设备及参数"}},
+          {L"optCapDesktp", {L"录制电脑声音"}},
+          {L"btnStart", {L"开始录制"}}}},
     };
     return texts;
 }

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "skin/tests/skin_zip.h"
 
@@ -78,6 +80,16 @@ TEST(SkinImages, HaveTheSizesTheLayoutsCut) {
         {"shadow.png", 64, 64, 6},      {"icon/107-16.png", 16, 16, 8},
         {"icon/107-32.png", 32, 32, 4}, {"icon/107-48.png", 48, 48, 2},
         {"icon/107-64.png", 64, 64, 2}, {"icon/107-128.png", 128, 128, 1},
+        {"Countdown/number1.png", 128, 128, 2}, {"Countdown/number2.png", 128, 128, 2},
+        {"Countdown/number3.png", 128, 128, 2}, {"capture_config/logo.png", 24, 24, 8},
+        {"capture_config/tab_screencam.png", 162, 48, 4}, {"capture_config/tab_screen.png", 162, 48, 4},
+        {"capture_config/tab_cam.png", 162, 48, 4}, {"capture_config/src_desktop.png", 24, 24, 8},
+        {"capture_config/src_window.png", 24, 24, 8}, {"capture_config/src_region.png", 24, 24, 8},
+        {"capture_config/src_tick.png", 24, 24, 8}, {"capture_config/arrow.png", 72, 24, 8},
+        {"capture_config/btn_history.png", 72, 24, 8}, {"capture_config/btn_setting.png", 72, 24, 8},
+        {"capture_config/btn_account.png", 72, 24, 8}, {"capture_config/btn_account_ok.png", 72, 24, 8},
+        {"capture_config/dev_camera.png", 48, 24, 8}, {"capture_config/dev_mic.png", 48, 24, 8},
+        {"capture_config/dev_resolution.png", 48, 24, 8},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -182,6 +194,36 @@ TEST(SkinImages, CloseButtonStatesDifferOnlyByTheirBackground) {
         EXPECT_NEAR(static_cast<int>(Alpha(strip.At(cell.x + 5, 12))), static_cast<int>(cell.backdropAlpha), 1);
         EXPECT_EQ(Alpha(strip.At(cell.x, 0)), 0u);  // room around the backdrop
     }
+}
+
+// The countdown digits: a badge with its own alpha — clear corners, a translucent body,
+// an opaque accent ring and a white digit in the middle — each digit a different drawing.
+TEST(SkinImages, CountdownDigitsAreTranslucentBadges) {
+    std::vector<std::vector<unsigned>> pictures;
+    for (const char* name : {"Countdown/number1.png", "Countdown/number2.png", "Countdown/number3.png"}) {
+        SCOPED_TRACE(name);
+        SkinImage digit(name);
+        if (!digit.surface) continue;
+        ASSERT_EQ(digit.Width(), 128);
+        for (auto [x, y] : {std::pair{0, 0}, {127, 0}, {0, 127}, {127, 127}}) EXPECT_EQ(digit.At(x, y), 0u);
+        EXPECT_EQ(digit.At(64, 2 + 4), kAccent) << "the ring";
+        const unsigned body = Alpha(digit.At(64, 12));
+        EXPECT_GE(body, 128u) << "shown on a screen without a compositor";
+        EXPECT_LT(body, 255u) << "translucent";
+        int white = 0;
+        std::vector<unsigned> pixels;
+        for (int y = 0; y < 128; ++y) {
+            for (int x = 0; x < 128; ++x) {
+                white += digit.At(x, y) == 0xFFFFFFFFu;
+                pixels.push_back(digit.At(x, y));
+            }
+        }
+        EXPECT_GT(white, 300) << "a big digit";
+        pictures.push_back(pixels);
+    }
+    ASSERT_EQ(pictures.size(), 3u);
+    EXPECT_NE(pictures[0], pictures[1]);
+    EXPECT_NE(pictures[1], pictures[2]);
 }
 
 }  // namespace

@@ -26,3 +26,12 @@ if(TARGET zovi_duilib AND EXISTS ${CMAKE_SOURCE_DIR}/platform/duilib/core/builde
       ${CMAKE_SOURCE_DIR}/platform/duilib/tests/core_font_env.cpp
     LIBS zovi_skin zovi_duilib PkgConfig::CAIRO)
 endif()
+
+# The capture main window's layout with its level meter, in both languages.
+if(TARGET zovi_ui_level_meter AND TARGET zovi_duilib_testing AND TARGET Tolka)
+  zovi_add_test(skin_capture_configure_test
+    SOURCES
+      ${CMAKE_CURRENT_LIST_DIR}/capture_configure_layout_test.cpp
+      ${CMAKE_SOURCE_DIR}/platform/duilib/tests/core_font_env.cpp
+    LIBS zovi_skin zovi_ui_level_meter zovi_duilib_testing Tolka)
+endif()
