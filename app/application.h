@@ -33,6 +33,9 @@ public:
     virtual ~CApplication() = default;
     // True: the message loop runs until the quit message; false: it is skipped.
     virtual bool Run() { return false; }
+    // On the UI thread once the message loop has ended (or was skipped): the mode lets
+    // go of the windows it drives, while the platform is still there for them.
+    virtual void EndRun() {}
 
     std::uint32_t mode = 0;
     CommandLineParams params;

@@ -104,8 +104,9 @@ int RunApplication() {
         zovi::platform::InstallSessionEndHandler();
         loop.Run();
         zovi::platform::UninstallSessionEndHandler();
-        FinishRunningRecording();
     }
+    if (CApplication* application = controller->Application()) application->EndRun();
+    FinishRunningRecording();
 
     // The analytics sender first: its exchange in progress gets its bound before the
     // transport's shutting-down flag ends every transfer.

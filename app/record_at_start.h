@@ -1,7 +1,7 @@
-// Start-up tests record without the capture main window (not built yet): with
+// Start-up tests record without driving the capture main window: with
 // ZOVI_TEST_RECORD_AT_START in the environment, the capture mode starts recording every
-// monitor with the system sound as soon as it runs, as the window's start would, and
-// logs the file's name.
+// monitor with the system sound as soon as its main window is up, as the window's start
+// would, and logs the file's name.
 #pragma once
 
 void RecordAtStartWhenAsked();

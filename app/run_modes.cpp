@@ -2,11 +2,13 @@
 
 #include "app/account_startup.h"
 #include "app/record_at_start.h"
+#include "core/global/global.h"
 #include "engine/controller/capture_controller.h"
 #include "online/account/account_storage.h"
 #include "platform/base/last_error.h"
 #include "platform/window/named_mutex.h"
 #include "platform/window/window.h"
+#include "ui/recording/capture_main/capture_window_hooks.h"
 
 namespace {
 // Shown without moving, sizing or activating it.
@@ -38,9 +40,21 @@ bool CApplicationCapture::Run() {
     MakeAccountContext();
     CAccountStorageController::GetInstance()->Load();
     zovi::engine::CCaptureController::GetInstance();
-    // The capture controller makes and shows the capture main window: not built yet.
+    // The capture main window, shown with the focus; the controller drives it through
+    // the hooks. Without it the loop would run with nothing to end it.
+    windows_ = CaptureWindowHooks::ShowCaptureMainWindow();
+    if (!windows_) {
+        GetGlobal().Error(L"The capture main window could not be made");
+        return false;
+    }
     RecordAtStartWhenAsked();
     return true;
+}
+
+void CApplicationCapture::EndRun() {
+    // The main window and the windows it holds go here, on the UI thread; a recording
+    // still running is finished afterwards without showing them again.
+    windows_.reset();
 }
 
 bool CApplicationPlayer::Run() {

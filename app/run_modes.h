@@ -1,18 +1,25 @@
 // The run modes that this program makes itself (the uploader mode lives with the
 // uploader).
 #pragma once
+#include <memory>
+
 #include "app/application.h"
 #include "platform/fs/handle.h"
 
+class CaptureWindowHooks;
+
 // "/capture": one copy per user. A second copy raises the first one's main window and
-// ends.
+// ends. The first shows the capture main window and keeps the recording windows' hooks
+// (the capture controller holds them weakly) until the loop has ended.
 class CApplicationCapture : public CApplication {
 public:
     ~CApplicationCapture() override;
     bool Run() override;
+    void EndRun() override;
 
 private:
     HANDLE mutex_ = nullptr;
+    std::shared_ptr<CaptureWindowHooks> windows_;
 };
 
 // "/player": the cut view.

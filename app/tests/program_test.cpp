@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/run_modes.h"
+#include "app/tests/support/program_session.h"
 #include "core/files/data_folder.h"
 #include "core/log/log_format.h"
 #include "core/regvalues/reg_values.h"
@@ -211,6 +212,8 @@ TEST(ProgramTest, SessionEndDuringStartUpSavesTheSettingsAndEndsWithZero) {
         {{"/debug"}, SIGTERM, false, 5},
         {{}, SIGINT, false, 3},
     };
+    // The recorder's main window finds this "tray" and starts no tray program.
+    zovi::testing::FakeTray tray;
     for (const Case& c : cases) {
         for (int run = 0; run < c.runs; ++run) {
             SCOPED_TRACE((c.arguments.empty() ? std::string("recorder") : c.arguments[0]) + " " +
@@ -233,6 +236,7 @@ TEST(ProgramTest, SessionEndDuringStartUpSavesTheSettingsAndEndsWithZero) {
 
 TEST(ProgramTest, NoModeMakesTheVideoFoldersAtStart) {
     // Made when a recording or a snapshot needs them; a private home shows what a start made.
+    zovi::testing::FakeTray tray;  // no tray program is started
     for (const char* mode : {"/uploader", "/debug", "/capture"}) {
         SCOPED_TRACE(mode);
         char pattern[] = "/tmp/zovi-program-home-XXXXXX";
@@ -304,6 +308,7 @@ TEST(ProgramTest, SecondCaptureCopyRaisesTheFirstAndEnds) {
 }
 
 TEST(ProgramTest, SecondCopyOfARealRecorderEndsAndOtherModesRunBesideIt) {
+    zovi::testing::FakeTray tray;  // no tray program is started
     auto first = Start({});
     ASSERT_TRUE(first);
     // The first copy holds the instance mutex once it has started (opening the mutex

@@ -87,6 +87,9 @@ public:
     int32_t GetState() const { return state_; }
     const std::wstring& CurrentOutputFileName() const { return outputFileName_; }
     std::shared_ptr<ICapture> Engine() const { return engine_; }
+    // The recording toolbar's notification part, as the window hooks made it; null
+    // before the first start or without a toolbar.
+    const std::shared_ptr<ICaptureNotify>& ToolBar() const { return toolBar_; }
     const std::shared_ptr<OvCaptureNotifyDelegate>& Notifier() const { return notify_; }
 
     // The recording windows, held weakly: the application keeps them for as long as

@@ -151,3 +151,28 @@ BOOL SetForegroundWindow(HWND hwnd) {
     }
     return TRUE;
 }
+
+BOOL BringWindowToTop(HWND hwnd) {
+    if (FindRecord(hwnd)) return SetForegroundWindow(hwnd);
+    Display* display = IsOffscreenHandle(hwnd) ? nullptr : MessengerDisplay();
+    if (!display || !IsWindow(hwnd)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    zovi::platform::x11::CXErrorTrap trap(display);  // the window may vanish meanwhile
+    if (WindowManagerSupports(display, "_NET_ACTIVE_WINDOW")) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = hwnd;
+        event.xclient.message_type = GetAtom(display, "_NET_ACTIVE_WINDOW");
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 1;  // an application's request
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, DefaultRootWindow(display), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    } else {
+        XRaiseWindow(display, hwnd);
+    }
+    XSync(display, False);
+    return trap.Failed() ? FALSE : TRUE;
+}

@@ -91,6 +91,10 @@ LONG_PTR SetWindowLongPtrW(HWND hwnd, int index, LONG_PTR value);
 DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId);
 // Raises a visible top-level window and activates it.
 BOOL SetForegroundWindow(HWND hwnd);
+// Brings a top-level window of any process to the top: ours as SetForegroundWindow;
+// another process's through the window manager (_NET_ACTIVE_WINDOW) when one runs, else
+// raised. FALSE when the window does not exist.
+BOOL BringWindowToTop(HWND hwnd);
 // Gives the keyboard focus to a window of this thread (null for windows that never take
 // it); the previous focus window of the thread.
 HWND SetFocus(HWND hwnd);
