@@ -9,6 +9,7 @@
 #include "core/global/global.h"
 #include "core/options/options_controller.h"
 #include "engine/output/capture_ffm_output.h"
+#include "online/analytics/analytics_controller.h"
 #include "platform/base/utf8.h"
 #include "platform/duilib/core/resources/skin_archive.h"
 #include "platform/duilib/test/control_on_screen.h"
@@ -20,6 +21,15 @@ namespace capture_main_test {
 
 namespace fs = std::filesystem;
 using zovi::engine::CCaptureController;
+
+// The window's clicks start the analytics sender; as in the program, it is ended before
+// the process's libraries (OpenSSL among them) clean up at exit.
+class AnalyticsSenderEnd : public ::testing::Environment {
+public:
+    void TearDown() override { CGeneralAnalyticsController::ShutdownSender(); }
+};
+[[maybe_unused]] const ::testing::Environment* const kAnalyticsSenderEnd =
+    ::testing::AddGlobalTestEnvironment(new AnalyticsSenderEnd);
 
 std::string ArtefactPath(const std::string& name) {
     const std::string folder = std::string(ZOVI_TEST_BIN_DIR) + "/artefacts";
