@@ -37,7 +37,13 @@ int main() {
     {
         std::unique_ptr<ITrayServices> services = MakeTrayServices();
         CTrayMainWnd window(*services);
-        if (window.Create()) exitCode = loop.Run();
+        if (window.Create()) {
+            // The session's end (SIGTERM, SIGHUP, the loss of the X server) ends the loop,
+            // so no tray outlives its desktop holding the instance lock.
+            zovi::platform::InstallSessionEndHandler();
+            exitCode = loop.Run();
+            zovi::platform::UninstallSessionEndHandler();
+        }
     }
     // The tray queues nothing on an at-exit list, and has no module to terminate.
     zovi::platform::RemoveMessageLoop();

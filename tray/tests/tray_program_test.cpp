@@ -419,6 +419,19 @@ TEST_F(TrayProgramTest, ExitWithoutMainProgramEndsTheTrayAndStartsNone) {
     EXPECT_EQ(CountMainLinesStartingWith("started"), 0);
 }
 
+TEST_F(TrayProgramTest, TheSessionsEndEndsTheTray) {
+    // SIGTERM (as at the end of a desktop session) ends the loop, and the tray with 0;
+    // the loss of the X server takes the same way out.
+    StartHost();
+    ChildProcess* tray = StartTray();
+    ASSERT_TRUE(tray);
+    tray->Kill(SIGTERM);
+    ASSERT_TRUE(tray->Wait(20'000));
+    EXPECT_EQ(tray->ExitCode(), 0);
+    EXPECT_TRUE(host_->WaitForDocked([](const auto& icons) { return icons.empty(); }, 20'000));
+    EXPECT_TRUE(CanTakeHotkey(kCtrlAlt, 'S'));
+}
+
 TEST_F(TrayProgramTest, WithoutNotificationAreaRunsOnWithItsHotkeys) {
     // No host: the icon is tried for 15 s, then the program serves its hotkeys anyway.
     StartMain();

@@ -14,9 +14,11 @@
 #include <thread>
 
 #include "core/files/data_folder.h"
+#include "core/traylink/tray_link.h"
 #include "online/tests/rest_test_service.h"
 #include "platform/base/utf8.h"
 #include "platform/process/process.h"
+#include "platform/window/window.h"
 
 namespace {
 
@@ -98,6 +100,15 @@ TEST(AnalyticsExitTest, ExitDuringAStalledEventEndsSoonAndTheNextStartRuns) {
     EXPECT_TRUE(Logged(first->Pid(), "GA Leave...."));
     EXPECT_EQ(service.RequestsTo("/v1/app/event").size(), 1u);
 
+    // A window of the tray's class: the recorder's main window finds it and starts no tray
+    // program, which would outlive this test on the shared display.
+    WNDCLASSEXW trayClass{};
+    trayClass.cbSize = sizeof trayClass;
+    trayClass.lpfnWndProc = DefWindowProcW;
+    trayClass.lpszClassName = kTrayWindowClass;
+    RegisterClassExW(&trayClass);
+    HWND tray = CreateWindowExW(0, kTrayWindowClass, L"", WS_POPUP, 0, 0, 1, 1, 0, nullptr, nullptr, nullptr);
+    ASSERT_NE(tray, 0u);
     auto second = ChildProcess::Start({std::string(ZOVI_BIN_DIR) + "/ZoviCapture"}, {});
     ASSERT_TRUE(second);
     EndsOnExit endSecond{second.get()};
@@ -106,6 +117,7 @@ TEST(AnalyticsExitTest, ExitDuringAStalledEventEndsSoonAndTheNextStartRuns) {
     second->Kill(SIGTERM);
     ASSERT_TRUE(second->Wait(45'000));
     EXPECT_EQ(second->ExitCode(), 0);
+    DestroyWindow(tray);
 }
 
 }  // namespace
