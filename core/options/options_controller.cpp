@@ -24,6 +24,7 @@ void COptionsController::RemoveListener(IOptionsNotificationListener* listener) 
 
 void COptionsController::RaiseEvent(const std::wstring& name) {
     std::lock_guard guard(lock_);
+    if (delivering_ == std::this_thread::get_id()) return;  // a listener's echo
     pending_.insert(name);
 }
 
@@ -33,16 +34,27 @@ void COptionsController::ClearEvents() {
 }
 
 void COptionsController::DeliverPendingEvents() {
-    std::lock_guard guard(lock_);
-    if (pending_.empty()) return;
-    const std::set<std::wstring> names = pending_;
-    const auto registered = listeners_;
+    std::set<std::wstring> names;
+    std::vector<std::pair<IOptionsNotificationListener*, std::uint64_t>> registered;
+    {
+        std::lock_guard guard(lock_);
+        if (pending_.empty() || delivering_ != std::thread::id()) return;
+        names.swap(pending_);
+        registered = listeners_;
+        delivering_ = std::this_thread::get_id();
+    }
+    // Listeners run without the lock: they may take other locks, or wait for a thread
+    // that raises a name.
     for (const auto& entry : registered) {
-        // A listener removed by an earlier one in this pass is not called.
-        if (std::find(listeners_.begin(), listeners_.end(), entry) == listeners_.end()) continue;
+        {
+            // A listener removed by an earlier one in this pass is not called.
+            std::lock_guard guard(lock_);
+            if (std::find(listeners_.begin(), listeners_.end(), entry) == listeners_.end()) continue;
+        }
         entry.first->OnOptionsEvents(names);
     }
-    pending_.clear();
+    std::lock_guard guard(lock_);
+    delivering_ = std::thread::id();
 }
 
 void RaiseOptionsEvent(const std::wstring& name) { COptionsController::GetInstance()->RaiseEvent(name); }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -62,6 +63,9 @@ private:
     std::vector<std::pair<IOptionsNotificationListener*, std::uint64_t>> listeners_;
     std::uint64_t nextSerial_ = 1;
     CRITICAL_SECTION lock_;
+    // The thread running a delivery (listeners are called outside the lock); its own
+    // raises meanwhile are dropped.
+    std::thread::id delivering_;
 };
 
 // Raises `name` on the process-wide controller.
