@@ -418,6 +418,51 @@ TEST_F(CaptureControllerTest, WhiteboardCoversTheRecordedArea) {
     controller->Stop();
 }
 
+namespace {
+
+// The recording toolbar's place, noting on which thread it is let go and whether the
+// controller still held an engine then.
+class CReleaseNotingToolbar : public CToolbarStandIn {
+public:
+    struct Release {
+        bool done = false;
+        bool engineLeft = true;
+        std::thread::id thread;
+    };
+    CReleaseNotingToolbar(CCaptureController* controller, std::shared_ptr<Release> release)
+        : controller_(controller), release_(std::move(release)) {}
+    ~CReleaseNotingToolbar() override {
+        release_->done = true;
+        release_->engineLeft = controller_->Engine() != nullptr;
+        release_->thread = std::this_thread::get_id();
+    }
+
+private:
+    CCaptureController* controller_;
+    std::shared_ptr<Release> release_;
+};
+
+}  // namespace
+
+// The previous recording's toolbar is let go on the UI thread, after the old engine's
+// threads are gone and before the next engine starts: no engine thread ever drops the
+// last reference of a window.
+TEST_F(CaptureControllerTest, ThePreviousToolbarGoesBeforeTheNextEngine) {
+    auto release = std::make_shared<CReleaseNotingToolbar::Release>();
+    windows->toolbar = std::make_shared<CReleaseNotingToolbar>(controller, release);
+    ASSERT_TRUE(controller->StartCapture(CaptureSourceInfo(), 0, 0, {}));
+    const auto& first = windows->toolbar;
+    ASSERT_TRUE(WaitFor([&] { return !first->Get(first->times).empty(); }));  // the encode thread calls it
+    controller->Stop();
+    windows->toolbar = std::make_shared<CToolbarStandIn>();  // the controller holds the old one alone
+    EXPECT_FALSE(release->done);  // kept after the stop
+    ASSERT_TRUE(controller->StartCapture(CaptureSourceInfo(), 0, 0, {}));
+    EXPECT_TRUE(release->done);
+    EXPECT_FALSE(release->engineLeft);
+    EXPECT_EQ(release->thread, std::this_thread::get_id());
+    controller->Stop();
+}
+
 // Without windows (none set, or released by their owner) every window step is
 // skipped: the recording, its file and its history entry are made all the same.
 TEST_F(CaptureControllerTest, RecordsWhenTheWindowsAreGone) {

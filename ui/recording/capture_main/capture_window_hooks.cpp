@@ -2,6 +2,8 @@
 
 #include "engine/controller/capture_controller.h"
 #include "ui/recording/capture_main/ui_capture_configure.h"
+#include "ui/recording/toolbar/ui_capture_tool_bar.h"
+#include "ui/recording/camera_view/ui_camara_view.h"
 
 namespace {
 // Pop-up, visible, clipping siblings and children, caption and system menu.
@@ -20,12 +22,17 @@ std::shared_ptr<CaptureWindowHooks> CaptureWindowHooks::ShowCaptureMainWindow() 
     return hooks;
 }
 
-std::shared_ptr<zovi::engine::ICaptureNotify> CaptureWindowHooks::CreateToolBar(uint32_t,
-                                                                               zovi::engine::IToolBarCmd*) {
-    return nullptr;  // the recording toolbar comes with its own window, not built yet
+std::shared_ptr<zovi::engine::ICaptureNotify> CaptureWindowHooks::CreateToolBar(uint32_t mask,
+                                                                               zovi::engine::IToolBarCmd* commands) {
+    return DuiLib::CUICaptureToolBar::Open(mask, commands);
 }
 
-void CaptureWindowHooks::SelectToolBarCamera(bool) {}  // no recording toolbar yet
+void CaptureWindowHooks::SelectToolBarCamera(bool selected) {
+    // The controller owns the toolbar it asked for.
+    const auto bar = std::dynamic_pointer_cast<DuiLib::CUICaptureToolBar>(
+        zovi::engine::CCaptureController::GetInstance()->ToolBar());
+    if (bar) bar->SelectCamera(selected);
+}
 
 void CaptureWindowHooks::ShowMainWindow(bool show) {
     if (!mainWindow_) return;
@@ -40,14 +47,25 @@ void CaptureWindowHooks::ShowMainWindow(bool show) {
 void CaptureWindowHooks::ShowHistoryWindow() {}  // the history window is not built yet
 
 std::shared_ptr<zovi::engine::IDecVideoOutput> CaptureWindowHooks::CreateCameraView() {
-    return nullptr;  // the camera view is not built yet: the camera opens without a view
+    // The controller owns the view; it shows itself once its placement is restored.
+    auto view = std::make_shared<DuiLib::CUICamaraView>();
+    if (!view->Create(0, L"", DuiLib::CUICamaraView::kStyle, DuiLib::CUICamaraView::kExStyle)) return nullptr;
+    cameraView_ = view;
+    return view;
 }
 
-void CaptureWindowHooks::ResetCameraView() {}  // no camera view yet
+void CaptureWindowHooks::ResetCameraView() {
+    if (const auto view = cameraView_.lock()) view->ResetFrame();
+}
 
-bool CaptureWindowHooks::IsCameraViewVisible() { return false; }  // no camera view yet
+bool CaptureWindowHooks::IsCameraViewVisible() {
+    const auto view = cameraView_.lock();
+    return view && ::IsWindow(view->GetHWND()) && ::IsWindowVisible(view->GetHWND());
+}
 
-void CaptureWindowHooks::CloseCameraView() {}  // no camera view yet
+void CaptureWindowHooks::CloseCameraView() {
+    if (const auto view = cameraView_.lock()) view->Close(1);
+}
 
 void CaptureWindowHooks::OpenWhiteBoard(const RECT&, std::shared_ptr<zovi::engine::IWBStateCallback>) {
     // the whiteboard is not built yet

@@ -8,6 +8,7 @@
 #include "engine/controller/capture_windows.h"
 
 namespace DuiLib {
+class CUICamaraView;
 class CUICaptureConfigure;
 }
 
@@ -37,4 +38,5 @@ public:
 
 private:
     std::shared_ptr<DuiLib::CUICaptureConfigure> mainWindow_;
+    std::weak_ptr<DuiLib::CUICamaraView> cameraView_;  // owned by the capture controller
 };
