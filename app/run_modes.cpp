@@ -1,5 +1,7 @@
 #include "app/run_modes.h"
 
+#include <utility>
+
 #include "app/account_startup.h"
 #include "app/record_at_start.h"
 #include "core/global/global.h"
@@ -9,6 +11,7 @@
 #include "platform/window/named_mutex.h"
 #include "platform/window/window.h"
 #include "ui/recording/capture_main/capture_window_hooks.h"
+#include "ui/recording/whiteboard/ui_white_board_frame_ex.h"
 
 namespace {
 // Shown without moving, sizing or activating it.
@@ -63,8 +66,29 @@ bool CApplicationPlayer::Run() {
     return true;
 }
 
+namespace {
+// The whiteboard of "/wb": the loop ends when its window is gone.
+class CStandaloneWhiteBoard : public DuiLib::CUIWhiteBoardFrameEx {
+protected:
+    void OnFinalMessage(HWND hWnd) override {
+        DuiLib::CUIWhiteBoardFrameEx::OnFinalMessage(hWnd);
+        ::PostQuitMessage(0);
+    }
+};
+}  // namespace
+
 bool CApplicationWhiteBoard::Run() {
-    // The whiteboard frame (layered, ex-style 0x80000), shown with focus and kept in
-    // `window`, posting the quit message when it is destroyed: not built yet.
+    // No state callback; visible, overlapped and layered at the default position, with
+    // the default drawing area.
+    auto board = std::make_shared<CStandaloneWhiteBoard>();
+    if (!board->Create(0, L"", DuiLib::CUIWhiteBoardFrameEx::kOverlayStyle | WS_VISIBLE,
+                       DuiLib::CUIWhiteBoardFrameEx::kRunModeExStyle)) {
+        return false;
+    }
+    board->RaiseDirty();
+    board->ShowWindow(true, true);
+    window_ = std::move(board);
     return true;
 }
+
+void CApplicationWhiteBoard::EndRun() { window_.reset(); }

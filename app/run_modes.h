@@ -7,6 +7,9 @@
 #include "platform/fs/handle.h"
 
 class CaptureWindowHooks;
+namespace DuiLib {
+class CUIWhiteBoardFrameEx;
+}
 
 // "/capture": one copy per user. A second copy raises the first one's main window and
 // ends. The first shows the capture main window and keeps the recording windows' hooks
@@ -28,10 +31,14 @@ public:
     bool Run() override;
 };
 
-// "/wb": the whiteboard.
+// "/wb": the whiteboard on its own; the loop ends when its window is destroyed.
 class CApplicationWhiteBoard : public CApplication {
 public:
     bool Run() override;
+    void EndRun() override;
+
+private:
+    std::shared_ptr<DuiLib::CUIWhiteBoardFrameEx> window_;
 };
 
 // "/debug": a message loop with no window.

@@ -40,11 +40,13 @@ void CaptureLine(int /*level*/, const wchar_t* text) {
 }
 
 // Refuses every tag the library does not know, remembering it; the windows' own controls
-// are built as their library base (the level meter "OptionEx" is an option).
+// are built as their library base (the level meter "OptionEx" is an option, the
+// whiteboard toolbar's "ColorButton" a button).
 class RefusingCallback : public DuiLib::IDialogBuilderCallback {
 public:
     DuiLib::CControlUI* CreateControl(const wchar_t* tag) override {
         if (std::wstring(tag) == L"OptionEx") return new DuiLib::COptionUI;
+        if (std::wstring(tag) == L"ColorButton") return new DuiLib::CButtonUI;
         refused.push_back(tag);
         return nullptr;
     }

@@ -217,6 +217,10 @@ TEST_F(SkinLint, ControlsTheWindowsLookUpExistWithTheirTypes) {
         {"CaptureRectSelector.xml",
          {{"lbSize", "Label"}, {"optSel", "Option"}, {"opt43", "Option"}, {"opt169", "Option"}, {"opt34", "Option"},
           {"opt916", "Option"}}},
+        {"WBToolBar.xml",
+         {{"exit", "Button"}, {"point", "Option"}, {"path", "Option"}, {"line", "Option"}, {"arrow", "Option"},
+          {"rect", "Option"}, {"ellipse", "Option"}, {"colorSelect", "ColorButton"}, {"linewidth", "Button"},
+          {"revoke", "Button"}, {"clear", "Button"}}},
     };
     for (const auto& window : windows) {
         auto layout = layouts_.find(window.layout);

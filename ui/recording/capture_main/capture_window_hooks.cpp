@@ -1,9 +1,12 @@
 #include "ui/recording/capture_main/capture_window_hooks.h"
 
+#include <utility>
+
 #include "engine/controller/capture_controller.h"
 #include "ui/recording/capture_main/ui_capture_configure.h"
 #include "ui/recording/toolbar/ui_capture_tool_bar.h"
 #include "ui/recording/camera_view/ui_camara_view.h"
+#include "ui/recording/whiteboard/ui_white_board_frame_ex.h"
 
 namespace {
 // Pop-up, visible, clipping siblings and children, caption and system menu.
@@ -67,8 +70,25 @@ void CaptureWindowHooks::CloseCameraView() {
     if (const auto view = cameraView_.lock()) view->Close(1);
 }
 
-void CaptureWindowHooks::OpenWhiteBoard(const RECT&, std::shared_ptr<zovi::engine::IWBStateCallback>) {
-    // the whiteboard is not built yet
+void CaptureWindowHooks::OpenWhiteBoard(const RECT& area,
+                                        std::shared_ptr<zovi::engine::IWBStateCallback> stateCallback) {
+    if (area.right <= area.left || area.bottom <= area.top) return;
+    CloseWhiteBoard();
+    // The area is given before Create, so the layers are made at its size.
+    auto board = std::make_shared<DuiLib::CUIWhiteBoardFrameEx>(std::move(stateCallback));
+    board->SetDrawArea(area);
+    if (!board->Create(0, L"", DuiLib::CUIWhiteBoardFrameEx::kOverlayStyle,
+                       DuiLib::CUIWhiteBoardFrameEx::kOverlayExStyle, area)) {
+        return;
+    }
+    board->RaiseDirty();
+    board->ShowWindow(true, true);
+    whiteBoard_ = std::move(board);
 }
 
-void CaptureWindowHooks::CloseWhiteBoard() {}  // no whiteboard yet
+void CaptureWindowHooks::CloseWhiteBoard() {
+    // Destroyed here, so its state callback hears of it before the object goes.
+    if (const auto board = std::exchange(whiteBoard_, nullptr); board && ::IsWindow(board->GetHWND())) {
+        ::DestroyWindow(board->GetHWND());
+    }
+}

@@ -9,6 +9,7 @@
 
 namespace DuiLib {
 class CUICamaraView;
+class CUIWhiteBoardFrameEx;
 class CUICaptureConfigure;
 }
 
@@ -39,4 +40,6 @@ public:
 private:
     std::shared_ptr<DuiLib::CUICaptureConfigure> mainWindow_;
     std::weak_ptr<DuiLib::CUICamaraView> cameraView_;  // owned by the capture controller
+    // The whiteboard over the recorded area, until the next open or its close.
+    std::shared_ptr<DuiLib::CUIWhiteBoardFrameEx> whiteBoard_;
 };
