@@ -1,8 +1,10 @@
 // UI library speed on a private X server (bench/ui.sh): the message box from Create to
 // its first presented frame, a full repaint and a full present of a 1280x720 window
 // holding 480 controls, a key typed into an edit of a 600x400 dialog until the frame
-// showing it is presented, and the recorder's start to its main window showing its
-// devices. Medians of several runs; the last line is the summary.
+// showing it is presented, the recorder's start to its main window showing its devices,
+// a whiteboard pen stroke followed from the pointer to the screen, and the processor
+// time of drawing on a full-screen whiteboard. Medians of several runs; the last line is
+// the summary.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "bench/ui/main_window_open.h"
+#include "bench/ui/whiteboard_draw.h"
 #include "platform/duilib/controls/edit.h"
 #include "platform/duilib/core/resources/skin_archive.h"
 #include "platform/window/present.h"
@@ -200,13 +203,17 @@ int main() {
     GridMs(&paintMs, &presentMs);
     const double keyMs = KeystrokeToPresentMs();
     const double mainWindowMs = MainWindowOpenMs(ZOVI_CAPTURE_PROGRAM);
+    const double strokeMs = WhiteBoardStrokeToScreenMs();
+    const double updateCpu = WhiteBoardUpdateCpuPercent();
     std::printf("message box, Create to the first presented frame: %.2f ms\n", openMs);
     std::printf("1280x720, 480 controls: full paint %.2f ms, full present %.2f ms\n", paintMs, presentMs);
     std::printf("600x400 dialog, XTest key to the presented frame of its edit: %.2f ms\n", keyMs);
     std::printf("ZoviCapture, process start to the main window's first frame with its devices: %.1f ms\n",
                 mainWindowMs);
+    std::printf("whiteboard, XTest pen motion to the stroke in a root grab: %.2f ms\n", strokeMs);
+    std::printf("1920x1080 whiteboard drawn on every 5 ms for 3 s: %.1f%% of one core\n", updateCpu);
     std::printf("ui: open_ms=%.1f full_paint_ms=%.1f present_ms=%.1f keystroke_to_present_ms=%.2f "
-                "main_window_open_ms=%.1f\n",
-                openMs, paintMs, presentMs, keyMs, mainWindowMs);
-    return openMs < 0 || paintMs < 0 || keyMs < 0 || mainWindowMs < 0 ? 1 : 0;
+                "main_window_open_ms=%.1f wb_stroke_to_screen_ms=%.2f wb_update_cpu_pct=%.1f\n",
+                openMs, paintMs, presentMs, keyMs, mainWindowMs, strokeMs, updateCpu);
+    return openMs < 0 || paintMs < 0 || keyMs < 0 || mainWindowMs < 0 || strokeMs < 0 || updateCpu < 0 ? 1 : 0;
 }
